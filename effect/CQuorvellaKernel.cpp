@@ -1,0 +1,209 @@
+#include "effect/CQuorvellaKernel.h"
+
+#include <algorithm>
+
+namespace {
+constexpr uint32_t kInitialPeriod = 1023;
+}  // namespace
+
+HvcQuorvella::CQuorvellaKernel::CQuorvellaKernel(HvcQuorvella* effect, int32_t channel)
+    : effect(effect), channel(channel) {
+  reset();
+}
+
+void HvcQuorvella::CQuorvellaKernel::reset() {
+  history.reset(new Slot[kHistorySize]());
+  writeIndex = 0;
+  cycleLevel = 0.0f;
+  envTarget = 0.0f;
+  period = kInitialPeriod;
+  samplesToAnalysis = 0;
+  syncCount = 0;
+  noCrossing = true;
+  replayPhase = 0.0;
+  oscPhase = 0.0f;
+  env = 0.0f;
+  filterLow = filterBand = 0.0f;
+  low1 = band1 = low2 = band2 = 0.0f;
+}
+
+void HvcQuorvella::CQuorvellaKernel::process(const float* source, float* destination,
+                                             uint32_t frames, uint32_t, bool& silence) noexcept {
+  silence = false;
+  float* filtered = effect->getScratchBuffer();
+  inputFilterPass(source, filtered, frames);
+  if (frames == 0) return;
+
+  uint32_t position = 0;
+  uint32_t remaining = frames;
+  while (remaining > 0) {
+    uint32_t n = std::min(samplesToAnalysis, remaining);
+    if (n > 0) {
+      runSamples(source + position, filtered + position, destination + position, n);
+      samplesToAnalysis -= n;
+      position += n;
+      remaining -= n;
+      writeIndex = static_cast<int32_t>((static_cast<uint32_t>(writeIndex) + n) & kHistoryMask);
+    }
+    if (samplesToAnalysis == 0) analyseCycle();
+  }
+}
+
+// Low-pass at "Lowpass Cutoff" into high-pass at "Highpass Cutoff", both Chamberlin filters,
+// so that the cycle analysis sees mostly the fundamental.
+void HvcQuorvella::CQuorvellaKernel::inputFilterPass(const float* source, float* filtered,
+                                                     uint32_t frames) noexcept {
+  const BlockSettings& s = effect->getBlockSettings();
+  const float f1 = s.inputLowpassF, q1 = s.inputLowpassDamping;
+  const float f2 = s.inputHighpassF, q2 = s.inputHighpassDamping;
+  float l1 = low1, b1 = band1, l2 = low2, b2 = band2;
+  for (uint32_t j = 0; j < frames; ++j) {
+    float x = source[j];
+    l1 = l1 + f1 * b1;
+    float h1 = x - l1 - q1 * b1;
+    b1 = b1 + f1 * h1;
+    l2 = l2 + f2 * b2;
+    float h2 = l1 - l2 - q2 * b2;
+    b2 = b2 + f2 * h2;
+    filtered[j] = h2;
+  }
+  low1 = l1;
+  band1 = b1;
+  low2 = l2;
+  band2 = b2;
+}
+
+HvcQuorvella::CQuorvellaKernel::ZeroCrossing HvcQuorvella::CQuorvellaKernel::scanZeroCrossing(
+    int32_t start, int32_t count) const noexcept {
+  ZeroCrossing result{0, 0.0f};
+  float previous = 1000000.0f;  // so that the first sample is never a crossing
+  for (int32_t i = 0; i < count; ++i) {
+    float v = history[(start + i) & kHistoryMask].filtered;
+    if (v > result.peak) result.peak = v;
+    if (v > 0.0f && previous <= 0.0f) {
+      result.offset = static_cast<uint32_t>(i);
+      break;
+    }
+    previous = v;
+  }
+  return result;
+}
+
+// Runs between two samples whenever samplesToAnalysis reaches 0: measures the cycle that
+// starts at the next sample to reach the output.
+void HvcQuorvella::CQuorvellaKernel::analyseCycle() noexcept {
+  const BlockSettings& s = effect->getBlockSettings();
+  int32_t start = (writeIndex - s.lookAhead) & kHistoryMask;
+  ZeroCrossing crossing = scanZeroCrossing(start, s.lookAhead);
+
+  float level = std::min(crossing.peak * s.envPreGain, 1.0f);
+  cycleLevel = level;
+  envTarget = level < s.envGate ? 0.0f : level;
+
+  noCrossing = crossing.offset == 0;
+  if (!noCrossing) period = crossing.offset;
+
+  replayPhase = 0.0;
+  cycleStart = start;
+  samplesToAnalysis = period;
+
+  if (s.syncCycles != 0) {
+    syncCount += 1;
+    if (syncCount >= s.syncCycles) {
+      oscPhase = 0.0f;
+      syncCount = 0;
+    }
+  } else {
+    syncCount = 0;
+  }
+}
+
+void HvcQuorvella::CQuorvellaKernel::runSamples(const float* source, const float* filtered,
+                                                float* destination, uint32_t n) noexcept {
+  const BlockSettings& s = effect->getBlockSettings();
+  Slot* const h = history.get();
+  // Dry and wet reads pick the raw or the filtered member of a slot once per run.
+  const float* const base = &h[0].raw;
+  const int dryMember = s.filteredDry ? 1 : 0;
+  const int wetMember = s.filteredWet ? 1 : 0;
+
+  const float P = static_cast<float>(period);
+  const double periodD = P;
+  const float invP = 1.0f / P;
+  const float k = envTarget > env ? s.envAttackCoef : s.envReleaseCoef;
+  const float target = envTarget;
+  const double start = static_cast<double>(cycleStart);
+
+  const float trigger = s.triggerLevel;
+  const float ratio = s.pitchRatio, ratioRange = s.pitchRatioRange;
+  const bool track = s.trackPitch;
+  const float fixedInc = s.fixedIncrement, fixedIncRange = s.fixedIncrementRange;
+  const float pulseWidth = s.pulseWidth, pwmDepth = s.pwmDepth;
+  const float squareGain = s.squareGain, sawGain = s.sawGain, triangleGain = s.triangleGain;
+  const float oscEnvFollow = s.oscEnvFollow, oscGain = s.oscGain;
+  const float wetRingGain = s.wetRingGain, dryRingGain = s.dryRingGain, wetGain = s.wetGain;
+  const float filterF = s.filterF, filterFRange = s.filterFRange, q = s.filterDamping;
+  const float highW = s.highWeight, thruW = s.thruWeight, bandW = s.bandWeight, lowW = s.lowWeight;
+  const float dryGain = s.dryGain;
+
+  uint32_t readIndex = static_cast<uint32_t>(writeIndex - s.lookAhead) & kHistoryMask;
+  uint32_t writePos = static_cast<uint32_t>(writeIndex);
+  double phase = replayPhase;
+  float osc = oscPhase;
+  float e0 = env;
+  float fLow = filterLow, fBand = filterBand;
+
+  for (uint32_t j = 0; j < n; ++j) {
+    const float x = source[j];
+    const float xf = filtered[j];
+    const float d = base[2 * readIndex + dryMember];
+
+    e0 = target + (e0 - target) * k;
+    const float e = std::max(e0 - trigger, 0.0f);
+    const float R = ratio + e * ratioRange;
+
+    // Replay the current cycle from the history at ratio R, looping it with length P.
+    const double pos = phase + start;
+    const int64_t whole = static_cast<int64_t>(pos);
+    const float fraction = static_cast<float>(pos - static_cast<double>(whole));
+    const uint32_t i = static_cast<uint32_t>(whole) & kHistoryMask;
+    phase += R;
+    if (phase >= periodD) phase -= periodD;
+    const float a = base[2 * i + wetMember];
+    const float b = base[2 * ((i + 1) & kHistoryMask) + wetMember];
+    const float w = a + fraction * (b - a);
+
+    h[writePos].raw = x;
+    h[writePos].filtered = xf;
+    writePos = (writePos + 1) & kHistoryMask;
+    readIndex = (readIndex + 1) & kHistoryMask;
+
+    const float inc = track ? R * invP : fixedInc + e * fixedIncRange;
+    osc += inc;
+    if (osc >= 1.0f) osc -= 1.0f;
+    const float t = osc;
+    const float saw = 2.0f * t - 1.0f;
+    const float triangle = std::min(4.0f * t - 1.0f, 3.0f - 4.0f * t);
+    const float square = t <= pulseWidth + e * pwmDepth ? 1.0f : -1.0f;
+    const float o = squareGain * square + sawGain * saw + triangleGain * triangle;
+
+    const float g = 1.0f - oscEnvFollow + oscEnvFollow * e0;
+    const float y = (oscGain * g + wetRingGain * w + dryRingGain * d) * o;
+    const float z = y + wetGain * w;
+
+    const float f = filterF + e * filterFRange;
+    const float low = fLow + f * fBand;
+    const float high = z - low - q * fBand;
+    const float band = fBand + f * high;
+    fLow = low;
+    fBand = band;
+
+    destination[j] = highW * high + thruW * z + bandW * band + dryGain * d + lowW * low;
+  }
+
+  replayPhase = phase;
+  oscPhase = osc;
+  env = e0;
+  filterLow = fLow;
+  filterBand = fBand;
+}

@@ -1,0 +1,6 @@
+#include "effect/HvcQuorvella.h"
+#include "host/PluginEntry.h"
+
+AudioEffect* createEffectInstance(audioMasterCallback audioMaster) {
+  return new HvcQuorvella(audioMaster);
+}

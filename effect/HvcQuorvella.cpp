@@ -1,0 +1,210 @@
+#include "effect/HvcQuorvella.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "effect/BlockPreparation.h"
+#include "effect/CQuorvellaKernel.h"
+#include "effect/FactoryPrograms.h"
+#include "effect/QuorvellaParameters.h"
+
+namespace {
+
+constexpr char kEffectName[] = "Quorvella";
+constexpr char kVendorName[] = "Halvercast";
+constexpr char kCanDoMidi[] = "receiveVstMidiEvent";
+// 12 bytes in a 32-bit build; a 64-bit caller needs room for its two pointers.
+constexpr uint32_t kPropertyValueStringSize = sizeof(HvcParameterValueString);
+
+const char* const kLfoShapeNames[] = {"Sine", "Tri", "SawUp", "Square", "SawDn"};
+const char* const kFilterTypeNames[] = {"Thru", "Low", "Band", "High", "Thru"};
+
+bool isLfoShape(int32_t index) {
+  return index == kPitchLfoShape || index == kFilterLfoShape || index == kPwmLfoShape;
+}
+
+// Text of a special value, or null: "Off", "Track" and the filter type names.
+const char* valueText(int32_t index, float value) {
+  switch (index) {
+    case kSyncCycles:
+    case kOscPortOffset: return value == 0.0f ? "Off" : nullptr;
+    case kOscPitch: return value == 0.0f ? "Track" : nullptr;
+    case kFilterType: {
+      if (!std::isfinite(value)) return nullptr;
+      float c = std::trunc(value + 0.5f);
+      if (std::fabs(value - c) < 0.005f && c >= 0.0f && c <= 4.0f)
+        return kFilterTypeNames[static_cast<int>(c)];
+      return nullptr;
+    }
+    default: return nullptr;
+  }
+}
+
+}  // namespace
+
+HvcQuorvella::HvcQuorvella(audioMasterCallback audioMaster)
+    : HvcAuBase(audioMaster, kNumPrograms, kQuorvellaParameters, kNumQuorvellaParameters) {
+  cEffect.flags |= effFlagsCanMono | effFlagsCanReplacing;
+  setNumInputs(2);
+  setNumOutputs(2);
+  setUniqueID(fourCharCode('H', 'C', 'w', 'b'));
+  loadFactoryPrograms();
+  createKernels();
+  initialise();
+}
+
+HvcQuorvella::~HvcQuorvella() {
+  // The scratch buffer goes first; programs, kernels and the editor follow in the bases.
+  scratch.reset();
+}
+
+void HvcQuorvella::loadFactoryPrograms() {
+  float values[kNumQuorvellaParameters];
+  for (int32_t p = 0; p < kNumFactoryPrograms; ++p) {
+    factoryProgramValues(kFactoryPrograms[p], values);
+    HvcProgram* target = program(p);
+    for (int32_t j = 0; j < kNumQuorvellaParameters; ++j) target->setValue(j, values[j]);
+    target->setName(CFString::constant(kFactoryPrograms[p].name)->c_str());
+  }
+}
+
+void HvcQuorvella::initialise() {
+  setBlockSize(blockSize);
+  std::memset(&settings, 0, sizeof(settings));
+  meters.clear();
+}
+
+AUKernelBase* HvcQuorvella::createKernel() {
+  return new CQuorvellaKernel(this, static_cast<int32_t>(kernelCount()));
+}
+
+// --- Host operations ----------------------------------------------------------------------
+
+void HvcQuorvella::setSampleRate(float rate) {
+  // A rate that is not a positive finite number would poison the LFO phases and filters
+  // for good; keep the last usable one.
+  if (std::isfinite(rate) && rate > 0.0f) sampleRate = rate;
+}
+
+void HvcQuorvella::setBlockSize(int32_t size) {
+  if (size < 1) size = 1;
+  blockSize = size;
+  if (size != scratchSize || !scratch) {
+    scratch.reset(new float[static_cast<size_t>(size)]);
+    scratchSize = size;
+  }
+}
+
+void HvcQuorvella::processReplacing(float** inputs, float** outputs, int32_t frames) {
+  if (!inputs || !outputs || frames < 0) return;
+  uint32_t total = static_cast<uint32_t>(frames);
+
+  float values[kNumQuorvellaParameters];
+  const HvcProgram* current = currentProgram();
+  for (int32_t i = 0; i < kNumQuorvellaParameters; ++i) values[i] = current->getValue(i);
+  BlockPreparation::prepare(settings, values, sampleRate, total);
+
+  // A host block longer than the announced block size goes through the kernels in pieces
+  // that fit the scratch buffer.
+  uint32_t piece = static_cast<uint32_t>(scratchSize);
+  float* in[2] = {inputs[0], inputs[1]};
+  float* out[2] = {outputs[0], outputs[1]};
+  uint32_t done = 0;
+  do {
+    uint32_t n = total - done < piece ? total - done : piece;
+    float* pieceIn[2] = {in[0] ? in[0] + done : nullptr, in[1] ? in[1] + done : nullptr};
+    float* pieceOut[2] = {out[0] ? out[0] + done : nullptr, out[1] ? out[1] + done : nullptr};
+    HvcAuBase::processReplacing(pieceIn, pieceOut, static_cast<int32_t>(n));
+    done += n;
+  } while (done < total);
+
+  updateMeters(total);
+}
+
+void HvcQuorvella::updateMeters(uint32_t frames) {
+  double e = std::exp(-static_cast<double>(frames) / (0.03 * sampleRate));
+  size_t channels = kernelCount() < 2 ? kernelCount() : 2;
+  for (size_t c = 0; c < channels; ++c) {
+    const auto* k = static_cast<const CQuorvellaKernel*>(kernel(c));
+    meters.update(static_cast<int>(c), e, k->getPeriod(), sampleRate, k->getCycleLevel(), k->getEnv(),
+                  k->getNoCrossing());
+  }
+}
+
+int32_t HvcQuorvella::processEvents(VstEvents*) { return 1; }
+
+void HvcQuorvella::resume() {
+  AudioEffectX::resume();
+  wantEvents();
+}
+
+int32_t HvcQuorvella::canDo(char* text) {
+  return std::strcmp(text, kCanDoMidi) == 0 ? 1 : 0;
+}
+
+bool HvcQuorvella::getEffectName(char* name) {
+  std::strcpy(name, kEffectName);
+  return true;
+}
+
+bool HvcQuorvella::getVendorString(char* text) {
+  std::strcpy(text, kVendorName);
+  return true;
+}
+
+bool HvcQuorvella::getProductString(char* text) {
+  std::strcpy(text, kEffectName);
+  return true;
+}
+
+// --- Product texts and properties ---------------------------------------------------------
+
+int32_t HvcQuorvella::getValueNames(int32_t scope, int32_t index, CFArray** names) {
+  if (names) *names = nullptr;
+  if (scope != 0 || !isLfoShape(index) || !names) return kHvcInvalidParameter;
+  // Interned on first request; every request gets a list of its own.
+  const char* texts[5];
+  for (int i = 0; i < 5; ++i) texts[i] = CFString::constant(kLfoShapeNames[i])->c_str();
+  *names = CFArray::fromTexts(texts, 5);
+  return kHvcNoErr;
+}
+
+int32_t HvcQuorvella::getProperty(uint32_t id, int32_t, int32_t, void* data) {
+  if (!data) return kHvcInvalidProperty;
+  if (id == kQuorvellaPropertyMeterValues) {
+    meters.copyTo(data);
+    return kHvcNoErr;
+  }
+  if (id != kHvcPropertyParameterValueString) return kHvcInvalidProperty;
+
+  auto* request = static_cast<HvcParameterValueString*>(data);
+  request->text = nullptr;
+  int32_t index = request->index;
+  if (index != kSyncCycles && index != kOscPortOffset && index != kOscPitch && index != kFilterType)
+    return kHvcInvalidParameter;
+  float value = request->value ? *request->value : getPlainValue(index);
+  if (const char* text = valueText(index, value)) {
+    CFString* string = CFString::constant(text);
+    string->retain();
+    request->text = string;
+  }
+  return kHvcNoErr;
+}
+
+int32_t HvcQuorvella::getPropertyInfo(uint32_t id, int32_t, int32_t, uint32_t* size,
+                                      bool* writable) {
+  uint32_t bytes;
+  if (id == kHvcPropertyParameterValueString)
+    bytes = kPropertyValueStringSize;
+  else if (id == kQuorvellaPropertyMeterValues)
+    bytes = MeterValues::kBytes;
+  else
+    return kHvcInvalidProperty;
+  if (size) *size = bytes;
+  if (writable) *writable = false;
+  return kHvcNoErr;
+}
+
+void HvcQuorvella::copyMeterValues(void* buffer) {
+  if (buffer) meters.copyTo(buffer);
+}

@@ -1,0 +1,66 @@
+// The product: 40 parameters, 11 factory programs, two channel kernels sharing one set of
+// block settings, the meter block, and the product's texts and properties.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "effect/BlockSettings.h"
+#include "effect/MeterValues.h"
+#include "framework/HvcAuBase.h"
+
+enum : uint32_t {
+  kQuorvellaPropertyMeterValues = 64001,
+};
+
+class HvcQuorvella : public HvcAuBase {
+public:
+  class CQuorvellaKernel;
+
+  static constexpr int32_t kNumPrograms = 11;
+  static constexpr int32_t kInitialBlockSize = 1024;
+  static constexpr int32_t kVersion = 0x10000;
+
+  explicit HvcQuorvella(audioMasterCallback audioMaster);
+  ~HvcQuorvella() override;
+
+  // Framework hooks.
+  AUKernelBase* createKernel() override;
+  int32_t getValueNames(int32_t scope, int32_t index, CFArray** names) override;
+  int32_t getProperty(uint32_t id, int32_t scope, int32_t element, void* data) override;
+  int32_t getPropertyInfo(uint32_t id, int32_t scope, int32_t element, uint32_t* size,
+                          bool* writable) override;
+  void copyMeterValues(void* buffer) override;
+
+  // Host operations.
+  void setSampleRate(float rate) override;
+  void setBlockSize(int32_t size) override;
+  void processReplacing(float** inputs, float** outputs, int32_t frames) override;
+  int32_t processEvents(VstEvents* events) override;
+  void resume() override;
+  int32_t canDo(char* text) override;
+  bool getEffectName(char* name) override;
+  bool getVendorString(char* text) override;
+  bool getProductString(char* text) override;
+  int32_t getVendorVersion() override { return kVersion; }
+
+  // Product operations.
+  virtual void initialise();
+  virtual void stopOSCServer() {}
+  virtual int32_t getVersionNumber() const { return kVersion; }
+
+  // Read by the kernels during a block (audio thread).
+  const BlockSettings& getBlockSettings() const { return settings; }
+  float* getScratchBuffer() const { return scratch.get(); }
+  int32_t getScratchSize() const { return scratchSize; }
+  const MeterValues& getMeters() const { return meters; }
+
+private:
+  void loadFactoryPrograms();
+  void updateMeters(uint32_t frames);
+
+  BlockSettings settings{};
+  std::unique_ptr<float[]> scratch;
+  int32_t scratchSize = 0;
+  MeterValues meters;
+};

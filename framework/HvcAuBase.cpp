@@ -1,0 +1,205 @@
+#include "framework/HvcAuBase.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "framework/HvcProgramBasic.h"
+#include "framework/ParameterListenerTable.h"
+
+namespace {
+constexpr size_t kHostTextSize = 24;   // value texts and program names going to the host
+constexpr size_t kParamNameSize = 16;  // parameter names: 15 characters and the terminator
+constexpr char kDefaultProgramName[] = "Defaults";
+
+// Copies as much of text as fits in size bytes with the terminator.
+void copyCut(char* out, size_t size, const char* text) {
+  size_t length = std::strlen(text);
+  if (length > size - 1) length = size - 1;
+  std::memcpy(out, text, length);
+  out[length] = 0;
+}
+}  // namespace
+
+HvcAuBase::HvcAuBase(audioMasterCallback audioMaster, int32_t numPrograms,
+                     const ParameterDescriptor* descriptors, int32_t numParams)
+    : AudioEffectX(audioMaster, numPrograms, numParams), descriptors(descriptors) {
+  programs.reserve(static_cast<size_t>(numPrograms));
+  for (int32_t p = 0; p < numPrograms; ++p) {
+    HvcProgram* program = new HvcProgramBasic();
+    for (int32_t j = 0; j < numParams; ++j) program->setValue(j, descriptors[j].defaultValue);
+    program->setName(kDefaultProgramName);
+    programs.push_back(program);
+  }
+}
+
+HvcAuBase::~HvcAuBase() {
+  for (HvcProgram* program : programs) delete program;
+  for (AUKernelBase* kernel : kernels) delete kernel;
+}
+
+// --- Mappings -------------------------------------------------------------------------------
+
+float HvcAuBase::toPlain(int32_t index, float normalised) const {
+  const ParameterDescriptor& d = descriptors[index];
+  double x = normalised, lo = d.minimum, hi = d.maximum;
+  switch (d.unit) {
+    case kUnitIndexed:
+    case kUnitBeats: return static_cast<float>(std::floor(lo + x * (hi - lo) + 0.5));
+    case kUnitHertz: return static_cast<float>(lo * std::exp2(x * std::log2(hi / lo)));
+    default: return static_cast<float>(lo + x * (hi - lo));
+  }
+}
+
+float HvcAuBase::toNormalised(int32_t index, float plain) const {
+  const ParameterDescriptor& d = descriptors[index];
+  double v = plain, lo = d.minimum, hi = d.maximum;
+  if (d.unit == kUnitHertz) return static_cast<float>(std::log(v / lo) / std::log(hi / lo));
+  if (lo == hi) return d.minimum;
+  return static_cast<float>((v - lo) / (hi - lo));
+}
+
+// --- Host-facing parameter operations -------------------------------------------------------
+
+void HvcAuBase::setParameter(int32_t index, float value) {
+  if (!isValidParameter(index)) return;
+  float plain = toPlain(index, value);
+  setPlainValue(index, plain);
+  if (editor && parameterListeners) parameterListeners->parameterChanged(index, plain);
+}
+
+float HvcAuBase::getParameter(int32_t index) {
+  if (!isValidParameter(index)) return 0.0f;
+  return toNormalised(index, getPlainValue(index));
+}
+
+intptr_t HvcAuBase::setParameterFromEditor(int32_t index, float plainValue) {
+  if (!isValidParameter(index)) return 0;
+  setPlainValue(index, plainValue);
+  if (parameterListeners) parameterListeners->parameterChanged(index, plainValue);
+  return callHost(audioMasterAutomate, index, 0, nullptr, toNormalised(index, plainValue));
+}
+
+void HvcAuBase::getParameterName(int32_t index, char* text) {
+  text[0] = 0;
+  if (!isValidParameter(index)) return;
+  copyCut(text, kParamNameSize, descriptors[index].name);
+}
+
+void HvcAuBase::getParameterLabel(int32_t index, char* label) {
+  label[0] = 0;
+  if (!isValidParameter(index)) return;
+  std::strcpy(label, parameterUnitLabel(descriptors[index].unit));
+}
+
+bool HvcAuBase::copyDisplayText(const CFString* text, char* out) {
+  const std::string& s = text->text();
+  if (s.size() + 1 > kHostTextSize) return false;
+  std::memcpy(out, s.c_str(), s.size() + 1);
+  return true;
+}
+
+void HvcAuBase::getParameterDisplay(int32_t index, char* text) {
+  if (!isValidParameter(index)) {
+    text[0] = 0;
+    return;
+  }
+  float v = getPlainValue(index);
+  int32_t unit = descriptors[index].unit;
+
+  if (unit == kUnitBoolean) {
+    std::strcpy(text, v == 0.0f ? "Off" : "On");
+    return;
+  }
+  if (unit == kUnitIndexed) {
+    CFArray* names = nullptr;
+    if (getValueNames(0, index, &names) == kHvcNoErr && names) {
+      // Scripts and OSC store values unchecked; a value past the list shows as a number.
+      float entry = std::trunc(v);
+      bool inList = entry >= 0.0f && entry < static_cast<float>(names->count());
+      if (inList) copyDisplayText(static_cast<CFString*>(names->at(static_cast<int>(entry))), text);
+      names->release();
+      if (inList) return;
+    }
+  }
+  HvcParameterValueString request{index, nullptr, nullptr};
+  if (getProperty(kHvcPropertyParameterValueString, 0, 0, &request) == kHvcNoErr && request.text) {
+    copyDisplayText(request.text, text);
+    request.text->release();
+    return;
+  }
+  if (unit == kUnitIndexed) {
+    std::snprintf(text, 8, "%d", static_cast<int>(std::fmax(std::fmin(v, 2e9f), -2e9f)));
+  } else {
+    const char* format = v < 10.0f ? "%.3f" : v < 100.0f ? "%.2f" : v < 1000.0f ? "%.1f" : "%.0f";
+    std::snprintf(text, kHostTextSize, format, static_cast<double>(v));
+  }
+}
+
+// --- Programs -------------------------------------------------------------------------------
+
+void HvcAuBase::setProgramName(char* name) { currentProgram()->setName(name); }
+
+void HvcAuBase::getProgramName(char* name) {
+  // Names hold up to 31 characters; the host's buffer has 24 bytes.
+  copyCut(name, kHostTextSize, currentProgram()->getName());
+}
+
+bool HvcAuBase::getProgramNameIndexed(int32_t, int32_t index, char* text) {
+  if (index < 0 || index >= numPrograms) return false;
+  copyCut(text, kHostTextSize, programs[static_cast<size_t>(index)]->getName());
+  return true;
+}
+
+// --- Processing -----------------------------------------------------------------------------
+
+void HvcAuBase::createKernels() {
+  for (int32_t i = 0; i < cEffect.numOutputs; ++i) {
+    AUKernelBase* k = createKernel();
+    if (k) kernels.push_back(k);
+  }
+}
+
+void HvcAuBase::processReplacing(float** inputs, float** outputs, int32_t frames) {
+  if (!inputs || !outputs || frames < 0) return;
+  bool silence = false;
+  for (size_t i = 0; i < kernels.size(); ++i) {
+    if (!inputs[i] || !outputs[i]) continue;
+    kernels[i]->process(inputs[i], outputs[i], static_cast<uint32_t>(frames), 1, silence);
+  }
+}
+
+// --- Property interface ---------------------------------------------------------------------
+
+int32_t HvcAuBase::getValueNames(int32_t, int32_t, CFArray** names) {
+  if (names) *names = nullptr;
+  return kHvcInvalidParameter;
+}
+
+int32_t HvcAuBase::getProperty(uint32_t, int32_t, int32_t, void*) { return kHvcInvalidProperty; }
+
+int32_t HvcAuBase::getPropertyInfo(uint32_t, int32_t, int32_t, uint32_t*, bool*) {
+  return kHvcInvalidProperty;
+}
+
+int32_t HvcAuBase::setProperty(uint32_t, int32_t, int32_t, const void*, uint32_t) {
+  return kHvcInvalidProperty;
+}
+
+int32_t HvcAuBase::addPropertyListener(uint32_t id, HvcPropertyListenerProc proc, void* userData) {
+  if (propertyListeners.capacity() == 0) propertyListeners.reserve(32);
+  propertyListeners.push_back({id, proc, userData});
+  return kHvcNoErr;
+}
+
+int32_t HvcAuBase::removePropertyListener(uint32_t id, HvcPropertyListenerProc proc) {
+  for (auto it = propertyListeners.begin(); it != propertyListeners.end();) {
+    if (it->id == id && it->proc == proc)
+      it = propertyListeners.erase(it);
+    else
+      ++it;
+  }
+  return kHvcNoErr;
+}
+
+void HvcAuBase::copyMeterValues(void*) {}

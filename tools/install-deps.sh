@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build and the tests need. Idempotent and quiet when
+# everything is present. Only Debian's own archive is used: binary packages, plus the
+# lua5.1 source package (built into the plug-in by CMake, see midi/CMakeLists.txt).
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config g++-multilib
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libsndfile1-dev
+  lsp-plugins-vst
+  liblua5.1-0-dev lua5.3 liblua5.3-dev dpkg-dev
+  liboscpack-dev liblo-tools
+  xvfb xauth
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+
+# The Lua 5.1 source package is fetched with apt-get source, which needs deb-src entries.
+srcfile=/etc/apt/sources.list.d/quorvella-src.sources
+need_update=0
+if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
+  $sudo tee "$srcfile" >/dev/null <<'SRC'
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: bookworm bookworm-updates
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SRC
+  need_update=1
+fi
+
+if [ ${#missing[@]} -gt 0 ] || [ $need_update -eq 1 ]; then
+  echo "install-deps: installing ${missing[*]:-source index}"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq >/dev/null
+  if [ ${#missing[@]} -gt 0 ]; then
+    $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  fi
+fi
