@@ -7,6 +7,7 @@
 #include "effect/CQuorvellaKernel.h"
 #include "effect/FactoryPrograms.h"
 #include "effect/QuorvellaParameters.h"
+#include "framework/DenormalGuard.h"
 
 namespace {
 
@@ -97,6 +98,7 @@ void HvcQuorvella::setBlockSize(int32_t size) {
 
 void HvcQuorvella::processReplacing(float** inputs, float** outputs, int32_t frames) {
   if (!inputs || !outputs || frames < 0) return;
+  DenormalGuard flushSubnormals;
   uint32_t total = static_cast<uint32_t>(frames);
 
   float values[kNumQuorvellaParameters];
