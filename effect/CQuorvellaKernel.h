@@ -47,10 +47,9 @@ private:
     float peak;
   };
 
-  void inputFilterPass(const float* source, float* filtered, uint32_t frames) noexcept;
   void analyseCycle() noexcept;
   ZeroCrossing scanZeroCrossing(int32_t start, int32_t count) const noexcept;
-  void runSamples(const float* source, const float* filtered, float* destination,
+  void runSamples(const float* source, float* filtered, float* destination,
                   uint32_t n) noexcept;
 
   HvcQuorvella* effect;
