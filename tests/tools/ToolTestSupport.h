@@ -1,0 +1,50 @@
+// Helpers for the tools tests: running a command, scratch directories, WAV files.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace toolstest {
+
+struct CommandResult {
+  int status = -1;  // exit status, or -1 when the command did not exit normally
+  std::string out;
+  std::string err;
+};
+
+// Runs `command` through /bin/sh, capturing stdout and stderr.
+CommandResult run(const std::string& command);
+
+// Quotes text for /bin/sh.
+std::string quote(const std::string& text);
+
+// A fresh directory under the system temp directory, removed on destruction.
+class ScratchDir {
+ public:
+  ScratchDir();
+  ~ScratchDir();
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+  const std::string& path() const { return path_; }
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+// Channels of float audio, all the same length.
+using Audio = std::vector<std::vector<float>>;
+
+// Writes a float WAV (exact samples); false on failure.
+bool writeWav(const std::string& path, const Audio& audio, int sampleRate);
+// Reads any libsndfile file; empty on failure. rate and format are set when given.
+Audio readAudio(const std::string& path, int* sampleRate = nullptr, int* format = nullptr);
+
+// A deterministic test signal: a decaying sum of two sines plus a unit impulse at
+// `impulseAt`, distinct per channel.
+Audio testSignal(int channels, int frames, int impulseAt);
+
+bool fileExists(const std::string& path);
+std::string readFile(const std::string& path);
+
+}  // namespace toolstest

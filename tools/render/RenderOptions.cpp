@@ -1,0 +1,184 @@
+#include "render/RenderOptions.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+namespace render {
+namespace {
+
+constexpr int32_t kMaxBlockSize = 1 << 16;
+constexpr double kMaxSampleRate = 1536000.0;
+constexpr double kMaxTailSeconds = 3600.0;
+
+bool parseDouble(const std::string& text, double& out) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  errno = 0;
+  out = std::strtod(text.c_str(), &end);
+  return errno == 0 && end == text.c_str() + text.size() && std::isfinite(out);
+}
+
+bool parseInt(const std::string& text, int32_t& out) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  errno = 0;
+  long value = std::strtol(text.c_str(), &end, 10);
+  if (errno != 0 || end != text.c_str() + text.size() || value < INT32_MIN || value > INT32_MAX)
+    return false;
+  out = static_cast<int32_t>(value);
+  return true;
+}
+
+std::string checkCombination(const RenderOptions& o) {
+  if (o.list || o.listPrograms) return {};
+  if (o.inputs.empty()) return "no input file given (see --help)";
+  if (!o.output.empty() && !o.outDir.empty()) return "give either -o/--output or --out-dir, not both";
+  if (o.output.empty() && o.outDir.empty()) return "no output given: use -o FILE or --out-dir DIR";
+  if (!o.output.empty() && o.inputs.size() > 1)
+    return "-o/--output takes exactly one input; use --out-dir DIR for several";
+  return {};
+}
+
+}  // namespace
+
+std::string RenderOptions::parse(const std::vector<std::string>& args, RenderOptions& o) {
+  bool optionsEnded = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    std::string arg = args[i];
+    if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+      o.inputs.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    // --name=value is the same as --name value.
+    std::string inlineValue;
+    bool hasInline = false;
+    if (arg.compare(0, 2, "--") == 0) {
+      size_t eq = arg.find('=');
+      if (eq != std::string::npos) {
+        inlineValue = arg.substr(eq + 1);
+        arg = arg.substr(0, eq);
+        hasInline = true;
+      }
+    }
+    auto value = [&](std::string& out) -> std::string {
+      if (hasInline) {
+        out = inlineValue;
+        return {};
+      }
+      if (i + 1 >= args.size()) return "option " + arg + " needs a value";
+      out = args[++i];
+      return {};
+    };
+    auto flag = [&](bool& out) -> std::string {
+      if (hasInline) return "option " + arg + " takes no value";
+      out = true;
+      return {};
+    };
+
+    std::string text;
+    std::string error;
+    if (arg == "-h" || arg == "--help") {
+      error = flag(o.help);
+    } else if (arg == "--list") {
+      error = flag(o.list);
+    } else if (arg == "--list-programs") {
+      error = flag(o.listPrograms);
+    } else if (arg == "--norm") {
+      error = flag(o.normalisedValues);
+    } else if (arg == "--plugin") {
+      error = value(o.plugin);
+      if (error.empty() && o.plugin.empty()) error = "--plugin needs a path";
+    } else if (arg == "--program") {
+      error = value(o.program);
+      if (error.empty() && o.program.empty()) error = "--program needs a number or a name";
+    } else if (arg == "--param") {
+      error = value(text);
+      if (error.empty()) {
+        size_t eq = text.find('=');
+        if (eq == std::string::npos || eq == 0 || eq + 1 == text.size())
+          error = "--param '" + text + "' is not NAME=VALUE or INDEX=VALUE";
+        else
+          o.parameters.push_back({text.substr(0, eq), text.substr(eq + 1)});
+      }
+    } else if (arg == "--block-size") {
+      error = value(text);
+      if (error.empty() && (!parseInt(text, o.blockSize) || o.blockSize < 1 ||
+                            o.blockSize > kMaxBlockSize))
+        error = "--block-size '" + text + "' is not a whole number from 1 to 65536";
+    } else if (arg == "--sample-rate") {
+      error = value(text);
+      if (error.empty() && (!parseDouble(text, o.sampleRate) || o.sampleRate < 1.0 ||
+                            o.sampleRate > kMaxSampleRate))
+        error = "--sample-rate '" + text + "' is not a rate from 1 to 1536000 Hz";
+    } else if (arg == "--tail") {
+      error = value(text);
+      if (error.empty() && (!parseDouble(text, o.tailSeconds) || o.tailSeconds < 0.0 ||
+                            o.tailSeconds > kMaxTailSeconds))
+        error = "--tail '" + text + "' is not a number of seconds from 0 to 3600";
+    } else if (arg == "-o" || arg == "--output") {
+      error = value(o.output);
+      if (error.empty() && o.output.empty()) error = "-o/--output needs a path";
+    } else if (arg == "--out-dir") {
+      error = value(o.outDir);
+      if (error.empty() && o.outDir.empty()) error = "--out-dir needs a directory";
+    } else {
+      error = "unknown option '" + arg + "' (see --help)";
+    }
+    if (!error.empty()) return error;
+  }
+  return o.help ? std::string() : checkCombination(o);
+}
+
+std::string RenderOptions::helpText() {
+  return R"(Usage: quorvella-render [OPTIONS] INPUT -o OUTPUT
+       quorvella-render [OPTIONS] INPUT... --out-dir DIR
+       quorvella-render [OPTIONS] --list | --list-programs
+
+Renders audio files through a VST 2.4 effect plug-in, driving it as a host does:
+effOpen, sample rate, block size, mainsChanged(1), processing, mainsChanged(0), effClose.
+Each input gets a fresh plug-in instance.
+
+Options:
+  --plugin PATH        plug-in to load (default: quorvella.so next to this program)
+  --program N|NAME     factory program by 0-based number or by name (exact, then
+                       case-insensitive), as effGetProgramNameIndexed reports it
+  --param NAME=VALUE   set a parameter after the program is chosen; repeatable.
+  --param INDEX=VALUE  NAME is matched exactly, then case-insensitively.
+                       VALUE is plain, in the units the plug-in displays (e.g. 3151
+                       for a frequency shown as "3151"), or a display text such as
+                       "Off" or "Saw", or normalised 0..1 when it ends in 'n' (0.25n).
+  --norm               every --param VALUE is normalised 0..1
+  --block-size N       frames per processing call (default 512)
+  --sample-rate R      rate the plug-in runs at and the output is written at
+                       (default: the input's rate; samples are not resampled)
+  --tail SECONDS       silence appended after the input to flush delays (default 0)
+  -o, --output PATH    output file for a single input
+  --out-dir DIR        write each input to DIR/<input file name> (DIR is created)
+  --list               print the plug-in's programs and parameters (index, name,
+                       display, label) after applying --program and --param
+  --list-programs      print "INDEX<TAB>NAME" for each program
+  -h, --help           this text
+
+Files are read and written with libsndfile. The output format follows the output's
+extension (.wav, .flac, .aif/.aiff) with the input's sample format where that format
+allows it, else 24-bit PCM. A mono input feeds every plug-in input; a plug-in with one
+input gets the mean of a multichannel input's channels. The output has the plug-in's
+output count of channels, at most 2. Plug-in latency is not compensated.
+
+Plain values are found by bisection over normalised 0..1, reading the plug-in's display
+text back as a number, so they are reached to the precision the display shows; when the
+display reads exactly VALUE, the middle of that stretch is used, and the ends of the
+range are used exactly. This needs a display that grows or shrinks steadily with the
+value; for anything else give a normalised value.
+
+Exit status: 0 success; 1 an input, output or plug-in could not be used; 2 a bad
+command line, an unknown program or parameter, or a value the parameter cannot take.
+)";
+}
+
+}  // namespace render
