@@ -118,7 +118,7 @@ TEST_F(KernelFixture, LowNotesBeyondTheLookAheadAreNeverMeasured) {
   // 40 Hz: 1102 samples per cycle, more than the 880 the look-ahead can hold.
   StereoBuffer in = sine(88200, 40.0, 44100.0);
   int misses = 0;
-  for (size_t start = 0; start < in.left.size(); start += 64) {
+  for (size_t start = 0; start + 64 <= in.left.size(); start += 64) {
     StereoBuffer block(64);
     std::copy(in.left.begin() + start, in.left.begin() + start + 64, block.left.begin());
     render(block, 64);

@@ -80,7 +80,11 @@ TEST_F(Model, ValueTextProperty) {
   ASSERT_EQ(fx.getProperty(kHvcPropertyParameterValueString, 0, 0, &request), kHvcNoErr);
   ASSERT_NE(request.text, nullptr);
   EXPECT_EQ(request.text->text(), "Track");
-  EXPECT_EQ(request.text, CFString::constant("Track"));  // interned
+  CFString* first = request.text;
+  request = {kOscPitch, &value, nullptr};
+  fx.getProperty(kHvcPropertyParameterValueString, 0, 0, &request);
+  EXPECT_EQ(request.text, first);  // interned: one object, one more reference per answer
+  first->release();
   request.text->release();
 
   value = 64.0f;
