@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cfloat>
+#include <cstring>
 #include <algorithm>
 #include <cmath>
 #include <memory>
@@ -254,6 +255,47 @@ TEST(FactoryProgramsRender, EveryProgramStaysFiniteAndNormal) {
       }
     }
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(KernelFixture, MetersSmoothWithThirtyMillisecondsAtTheCurrentRate) {
+  render(sine(8820, 441.0, 44100.0), 441);
+  float before = effect->getMeters().level(0);
+  // A block of 0 frames does not move the meters.
+  float none = 0.0f;
+  float* io[2] = {&none, &none};
+  effect->processReplacing(io, io, 0);
+  EXPECT_EQ(effect->getMeters().level(0), before);
+
+  // After a rate change the next block's smoothing uses the new rate.
+  effect->dispatcher(effSetSampleRate, 0, 0, nullptr, 22050.0f);
+  StereoBuffer block = sine(441, 441.0, 44100.0);
+  float levelBefore = effect->getMeters().level(0);
+  render(block, 441);
+  double e = std::exp(-441.0 / (0.03 * 22050.0));
+  float expected = static_cast<float>(kernel(0).getCycleLevel() + e * (levelBefore - kernel(0).getCycleLevel()));
+  EXPECT_FLOAT_EQ(effect->getMeters().level(0), expected);
+  unsigned char bytes[40];
+  effect->copyMeterValues(bytes);
+  float pitch[2];
+  std::memcpy(pitch, bytes + 8, sizeof(pitch));
+  EXPECT_EQ(pitch[0], effect->getMeters().pitch(0));
+}
+
+TEST_F(KernelFixture, BlockSizeOpcodesResizeTheScratchBuffer) {
+  effect->dispatcher(effSetBlockSize, 0, 64, nullptr, 0.0f);
+  EXPECT_EQ(effect->getScratchSize(), 64);
+  EXPECT_EQ(effect->dispatcher(effSetBlockSizeAndSampleRate, 0, 4096, nullptr, 48000.0f), 1);
+  EXPECT_EQ(effect->getScratchSize(), 4096);
+  EXPECT_EQ(effect->getSampleRate(), 48000.0f);
+  // Unusable rates from a host keep the last usable one.
+  effect->dispatcher(effSetSampleRate, 0, 0, nullptr, 0.0f);
+  effect->dispatcher(effSetSampleRate, 0, 0, nullptr, -44100.0f);
+  effect->dispatcher(effSetSampleRate, 0, 0, nullptr, NAN);
+  EXPECT_EQ(effect->getSampleRate(), 48000.0f);
 }
 
 }  // namespace
