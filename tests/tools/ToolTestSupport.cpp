@@ -1,6 +1,9 @@
 #include "ToolTestSupport.h"
 
 #include <sndfile.h>
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -27,6 +30,14 @@ std::string readFile(const std::string& path) {
   text << in.rdbuf();
   return text.str();
 }
+
+#if defined(__SANITIZE_ADDRESS__)
+ForeignLeakScope::ForeignLeakScope() { __lsan_disable(); }
+ForeignLeakScope::~ForeignLeakScope() { __lsan_enable(); }
+#else
+ForeignLeakScope::ForeignLeakScope() = default;
+ForeignLeakScope::~ForeignLeakScope() = default;
+#endif
 
 bool fileExists(const std::string& path) { return std::filesystem::exists(path); }
 

@@ -14,6 +14,7 @@ const char* const kLspDelay = "/usr/lib/vst/lsp-plugins/comp-delay-stereo.so";
 
 TEST(VstHostLspTest, LoadsRecordsCallbacksProcessesAndCloses) {
   if (!toolstest::fileExists(kLspDelay)) GTEST_SKIP() << kLspDelay << " is not installed";
+  toolstest::ForeignLeakScope foreignLeaks;
   vsthost::PluginLibrary library;
   ASSERT_EQ(library.open(kLspDelay), "");
   vsthost::HostedEffect effect(library);

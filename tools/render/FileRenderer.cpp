@@ -91,6 +91,8 @@ int FileRenderer::render(const std::string& input, const std::string& output,
   int format = 0;
   error = SoundFile::formatFor(output, in.format(), fileOut, outRate, format);
   if (!error.empty()) return 1;
+  const int subtype = format & SF_FORMAT_SUBMASK;
+  const bool integerOutput = subtype != SF_FORMAT_FLOAT && subtype != SF_FORMAT_DOUBLE;
   const std::string partial = output + ".part";
   SoundFile out;
   error = out.openWrite(partial, format, fileOut, outRate);
@@ -144,6 +146,8 @@ int FileRenderer::render(const std::string& input, const std::string& output,
         if (!std::isfinite(sample)) {
           sample = 0.0f;
           ++summary.nonFinite;
+        } else if (integerOutput && std::fabs(sample) > 1.0f) {
+          ++summary.clipped;
         }
         outBlock[f * fileOut + c] = sample;
       }

@@ -21,6 +21,7 @@ struct RenderSummary {
   double realTime = 0.0;    // audio seconds per second of wall-clock time
   std::string program;      // "N 'name'" or "-"
   int64_t nonFinite = 0;    // NaN or infinite samples from the plug-in, written as 0
+  int64_t clipped = 0;      // samples beyond +-1 clipped by an integer output format
 };
 
 class FileRenderer {

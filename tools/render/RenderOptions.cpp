@@ -167,14 +167,20 @@ Options:
 Files are read and written with libsndfile. The output format follows the output's
 extension (.wav, .flac, .aif/.aiff) with the input's sample format where that format
 allows it, else 24-bit PCM. A mono input feeds every plug-in input; a plug-in with one
-input gets the mean of a multichannel input's channels. The output has the plug-in's
-output count of channels, at most 2. Plug-in latency is not compensated.
+input gets the mean of a multichannel input's channels; otherwise plug-in input i reads
+channel i, silence where the file has fewer. The output has the plug-in's output count
+of channels, at most 2. Plug-in latency is not compensated. Samples beyond full scale
+are clipped by integer formats (a warning says how many); float WAV keeps them. The
+output is written next to its final name as NAME.part and renamed when complete.
 
 Plain values are found by bisection over normalised 0..1, reading the plug-in's display
 text back as a number, so they are reached to the precision the display shows; when the
 display reads exactly VALUE, the middle of that stretch is used, and the ends of the
 range are used exactly. This needs a display that grows or shrinks steadily with the
 value; for anything else give a normalised value.
+
+Inputs are rendered in order; the first failure stops the run. A one-line summary per
+file goes to stdout; a progress bar goes to stderr when it is a terminal.
 
 Exit status: 0 success; 1 an input, output or plug-in could not be used; 2 a bad
 command line, an unknown program or parameter, or a value the parameter cannot take.

@@ -96,6 +96,11 @@ int main(int argc, char** argv) {
     if (summary.nonFinite > 0)
       std::fprintf(stderr, "quorvella-render: warning: %lld non-finite samples written as 0\n",
                    static_cast<long long>(summary.nonFinite));
+    if (summary.clipped > 0)
+      std::fprintf(stderr,
+                   "quorvella-render: warning: %lld samples beyond full scale were clipped in "
+                   "'%s'; a float WAV output keeps them\n",
+                   static_cast<long long>(summary.clipped), outputs[i].c_str());
     std::printf("%s -> %s: %lld frames, %.3f s, program %s, %.1fx real time\n",
                 options.inputs[i].c_str(), outputs[i].c_str(),
                 static_cast<long long>(summary.frames), summary.seconds, summary.program.c_str(),
