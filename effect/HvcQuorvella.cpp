@@ -1,5 +1,6 @@
 #include "effect/HvcQuorvella.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 
@@ -7,7 +8,12 @@
 #include "effect/CQuorvellaKernel.h"
 #include "effect/FactoryPrograms.h"
 #include "effect/QuorvellaParameters.h"
+#include "framework/CFString.h"
 #include "framework/DenormalGuard.h"
+#include "framework/Settings.h"
+#include "framework/SettingsValueNames.h"
+#include "midi/LuaMIDIHelper.h"
+#include "midi/LuaMIDISession.h"
 
 namespace {
 
@@ -16,6 +22,8 @@ constexpr char kVendorName[] = "Halvercast";
 constexpr char kCanDoMidi[] = "receiveVstMidiEvent";
 // 12 bytes in a 32-bit build; a 64-bit caller needs room for its two pointers.
 constexpr uint32_t kPropertyValueStringSize = sizeof(HvcParameterValueString);
+
+std::atomic<int32_t> oscBasePort{kDefaultOSCBasePort};
 
 const char* const kLfoShapeNames[] = {"Sine", "Tri", "SawUp", "Square", "SawDn"};
 const char* const kFilterTypeNames[] = {"Thru", "Low", "Band", "High", "Thru"};
@@ -45,6 +53,12 @@ const char* valueText(int32_t index, float value) {
 
 HvcQuorvella::HvcQuorvella(audioMasterCallback audioMaster)
     : HvcAuBase(audioMaster, kNumPrograms, kQuorvellaParameters, kNumQuorvellaParameters) {
+  midiHelper.reset(new HC::LuaMIDIHelper(this));
+  {
+    // Creates the MIDI script state and runs the built-in and user MIDI scripts.
+    HC::LuaMIDISession session(*midiHelper);
+    session.state();
+  }
   cEffect.flags |= effFlagsCanMono | effFlagsCanReplacing;
   setNumInputs(2);
   setNumOutputs(2);
@@ -57,6 +71,7 @@ HvcQuorvella::HvcQuorvella(audioMasterCallback audioMaster)
 HvcQuorvella::~HvcQuorvella() {
   // The scratch buffer goes first; programs, kernels and the editor follow in the bases.
   scratch.reset();
+  midiHelper.reset();
 }
 
 void HvcQuorvella::loadFactoryPrograms() {
@@ -73,6 +88,14 @@ void HvcQuorvella::initialise() {
   setBlockSize(blockSize);
   std::memset(&settings, 0, sizeof(settings));
   meters.clear();
+  setOSCBasePort(
+      Settings::readNumber(CFString::constant(kPreferenceOSCBasePort), kDefaultOSCBasePort));
+}
+
+int32_t HvcQuorvella::getOSCBasePort() { return oscBasePort.load(std::memory_order_relaxed); }
+
+void HvcQuorvella::setOSCBasePort(int32_t port) {
+  oscBasePort.store(port, std::memory_order_relaxed);
 }
 
 AUKernelBase* HvcQuorvella::createKernel() {
@@ -133,7 +156,9 @@ void HvcQuorvella::updateMeters(uint32_t frames) {
   }
 }
 
-int32_t HvcQuorvella::processEvents(VstEvents*) { return 1; }
+int32_t HvcQuorvella::processEvents(VstEvents* events) {
+  return midiHelper->dispatchEvents(events);
+}
 
 void HvcQuorvella::resume() {
   AudioEffectX::resume();

@@ -9,6 +9,10 @@
 #include "effect/MeterValues.h"
 #include "framework/HvcAuBase.h"
 
+namespace HC {
+class LuaMIDIHelper;
+}
+
 enum : uint32_t {
   kQuorvellaPropertyMeterValues = 64001,
 };
@@ -49,6 +53,13 @@ public:
   virtual void stopOSCServer() {}
   virtual int32_t getVersionNumber() const { return kVersion; }
 
+  // The MIDI scripting of this instance (created in the constructor, never null).
+  HC::LuaMIDIHelper* getMIDIHelper() const { return midiHelper.get(); }
+
+  // The OSC port base shared by every instance in the process ("OSC Base Port").
+  static int32_t getOSCBasePort();
+  static void setOSCBasePort(int32_t port);
+
   // Read by the kernels during a block (audio thread).
   const BlockSettings& getBlockSettings() const { return settings; }
   float* getScratchBuffer() const { return scratch.get(); }
@@ -63,4 +74,5 @@ private:
   std::unique_ptr<float[]> scratch;
   int32_t scratchSize = 0;
   MeterValues meters;
+  std::unique_ptr<HC::LuaMIDIHelper> midiHelper;
 };

@@ -1,0 +1,27 @@
+// What every script state of the program shares (the MIDI state here, the editor's layout
+// state too): the globals isMac, isWin, isVST, isAU, majorVersion, minorVersion,
+// dotVersion and version (on Linux also isLinux = true), and the program's own print,
+// which writes to the debug output in pieces of at most 299 characters: a tab before every
+// argument but the first, each argument converted with the global tostring, one newline.
+#pragma once
+
+struct lua_State;
+
+namespace HC {
+
+class ScriptGlobals {
+public:
+  static constexpr int kMajorVersion = 1;
+  static constexpr int kMinorVersion = 0;
+  static constexpr int kDotVersion = 0;
+  static constexpr int kVersion = kMajorVersion * 10000 + kMinorVersion * 100 + kDotVersion;
+
+  // Sets the shared globals (call inside a protected call: it allocates).
+  static void install(lua_State* state);
+  // Replaces the global print with the program's own.
+  static void installPrint(lua_State* state);
+  // The program's print, as a script function.
+  static int print(lua_State* state);
+};
+
+}  // namespace HC

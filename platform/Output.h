@@ -1,0 +1,15 @@
+// The two text sinks of the program besides its own files:
+// - debug output: the channel a developer watches with a debugger or a log viewer (the
+//   scripts' print); standard error on Linux;
+// - console output: the process's standard output (script-load reports, server lines).
+// Both write the text as given, without adding a newline, and are safe from any thread.
+#pragma once
+
+#include <cstddef>
+
+namespace platform {
+
+void debugOutput(const char* text, size_t length);
+void consoleOutput(const char* text, size_t length);
+
+}  // namespace platform

@@ -1,0 +1,37 @@
+// Per-user preference values under one key path, e.g. {"Software", "Halvercast",
+// "com.halvercastlabs.Quorvella"}. Values are 32-bit numbers or texts, found by name.
+//
+// Failures are silent: a value that cannot be read is absent, a write that cannot be done
+// leaves the store as it was. Safe to use from several threads and processes at once:
+// every write replaces the whole store atomically, so readers see the old or the new
+// values, never a mix; of two simultaneous writers the later one wins.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+class SettingsStore {
+public:
+  explicit SettingsStore(std::vector<std::string> keyPath);
+
+  // The stored data read into a 4-byte number: a number as it is; a value of another kind
+  // whose stored bytes fit in 4 bytes as those bytes (little-endian, zero-filled); false
+  // when absent or longer.
+  bool readNumber(const std::string& name, int32_t& value) const;
+  // Stores a 32-bit number, creating the key path as needed. False when it was not stored.
+  bool writeNumber(const std::string& name, int32_t value) const;
+  // A text value (at most 255 characters; a longer one cannot be read). A number reads as
+  // its stored bytes up to the first zero byte. False when absent or too long.
+  bool readText(const std::string& name, std::string& text) const;
+
+  // Where the values are kept, for messages and tests (the settings file on Linux).
+  std::string location() const;
+
+private:
+  std::vector<std::string> keyPath;
+};
+
+}  // namespace platform

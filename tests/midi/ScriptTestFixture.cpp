@@ -1,0 +1,48 @@
+#include "ScriptTestFixture.h"
+
+#include "midi/LuaIncludes.h"
+#include "midi/LuaMIDISession.h"
+
+namespace miditest {
+
+std::atomic<int> displayUpdates{0};
+
+intptr_t testHostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
+  if (opcode == audioMasterVersion) return 2400;
+  if (opcode == audioMasterUpdateDisplay) displayUpdates.fetch_add(1);
+  return 0;
+}
+
+HvcQuorvella& ScriptTest::fx() {
+  if (!effect) effect.reset(new HvcQuorvella(testHostCallback));
+  return *effect;
+}
+
+std::string ScriptTest::run(const std::string& code) {
+  HC::LuaMIDISession session(helper());
+  lua_State* state = session.state();
+  if (!state) return "error: no state";
+  int top = lua_gettop(state);
+  std::string result;
+  if (luaL_loadbuffer(state, code.data(), code.size(), "=test") != 0 ||
+      helper().protectedCall(0, 1) != 0) {
+    const char* message = lua_tostring(state, -1);
+    result = std::string("error: ") + (message ? message : "?");
+  } else if (lua_isnil(state, -1)) {
+    result = "nil";
+  } else if (lua_isboolean(state, -1)) {
+    result = lua_toboolean(state, -1) ? "true" : "false";
+  } else {
+    const char* text = lua_tostring(state, -1);
+    result = text ? text : "?";
+  }
+  lua_settop(state, top);
+  return result;
+}
+
+int ScriptTest::stackHeight() {
+  HC::LuaMIDISession session(helper());
+  return lua_gettop(session.state());
+}
+
+}  // namespace miditest

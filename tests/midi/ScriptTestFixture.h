@@ -1,0 +1,39 @@
+// An HvcQuorvella created directly (no plug-in boundary) in a temporary user environment,
+// with helpers to run Lua code in its MIDI script state and to send it event blocks.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <string>
+
+#include "MIDITestSupport.h"
+#include "effect/HvcQuorvella.h"
+#include "midi/LuaMIDIHelper.h"
+
+namespace miditest {
+
+// Host callbacks seen by the directly created effects.
+extern std::atomic<int> displayUpdates;
+intptr_t testHostCallback(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,
+                          void* ptr, float opt);
+
+class ScriptTest : public ::testing::Test {
+protected:
+  // The effect, created on first use (so tests can add user scripts first).
+  HvcQuorvella& fx();
+  HC::LuaMIDIHelper& helper() { return *fx().getMIDIHelper(); }
+  // Runs code as a chunk under the script lock; its first result as text ("nil", "true",
+  // numbers in Lua's %.14g form), or "error: <message>".
+  std::string run(const std::string& code);
+  int32_t send(EventBlock& block) { return fx().processEvents(block.events()); }
+  float plain(int32_t index) { return fx().getPlainValue(index); }
+  // The state's stack height (0 between entries).
+  int stackHeight();
+
+  UserEnvironment user;
+  std::unique_ptr<HvcQuorvella> effect;
+};
+
+}  // namespace miditest
