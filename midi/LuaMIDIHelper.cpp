@@ -1,6 +1,5 @@
 #include "midi/LuaMIDIHelper.h"
 
-#include <atomic>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -86,11 +85,15 @@ LuaMIDIHelper* LuaMIDIHelper::fromState(lua_State* state) {
 void LuaMIDIHelper::supplySendOSC(ScriptFunction function, void* context) {
   sendOSCFunction = function;
   sendOSCContext = context;
-  if (state && function) {
-    lua_pushlightuserdata(state, context);
-    lua_pushcclosure(state, function, 1);
-    lua_setfield(state, LUA_GLOBALSINDEX, "sendOSC");
-  }
+  if (!state || !function) return;
+  auto setGlobal = [](lua_State* L) -> int {
+    auto* self = static_cast<LuaMIDIHelper*>(lua_touserdata(L, 1));
+    lua_pushlightuserdata(L, self->sendOSCContext);
+    lua_pushcclosure(L, self->sendOSCFunction, 1);
+    lua_setfield(L, LUA_GLOBALSINDEX, "sendOSC");
+    return 0;
+  };
+  lua_cpcall(state, setGlobal, this);
 }
 
 bool LuaMIDIHelper::isParameterUsed(int32_t) { return true; }
@@ -127,6 +130,7 @@ bool LuaMIDIHelper::setUpState() {
     auto* self = static_cast<LuaMIDIHelper*>(lua_touserdata(L, 1));
     luaL_openlibs(L);
     ScriptGlobals::installPrint(L);
+    ScriptGlobals::guardProcessExit(L);
     MIDIScriptFunctions::registerAll(L, self->sendOSCFunction, self->sendOSCContext);
     lua_pushlightuserdata(L, const_cast<char*>(kRefcon));
     lua_pushlightuserdata(L, self);
@@ -169,6 +173,7 @@ void LuaMIDIHelper::runScripts() {
 }
 
 int LuaMIDIHelper::protectedCall(int nargs, int nresults) {
+  if (!state) return LUA_ERRRUN;
   limits.begin(state, kHandlerBudget);
   int status = lua_pcall(state, nargs, nresults, 0);
   limits.end();
@@ -188,12 +193,10 @@ void LuaMIDIHelper::leave() {
   // The event thread may have queued messages after the last look and failed to take the
   // lock before it was released; then they are dispatched here rather than wait for the
   // next block.
-  std::atomic_thread_fence(std::memory_order_seq_cst);
-  while (!queue.empty()) {
+  while (queue.pendingAfterRelease()) {
     scriptLock.lock();
     dispatchQueued();
     scriptLock.unlock();
-    std::atomic_thread_fence(std::memory_order_seq_cst);
   }
 }
 
@@ -209,6 +212,8 @@ int32_t LuaMIDIHelper::dispatchEvents(const VstEvents* events) {
       dispatchMessage(static_cast<uint8_t>(midi->midiData[0]), static_cast<uint8_t>(midi->midiData[1]),
                       static_cast<uint8_t>(midi->midiData[2]));
     }
+    // A handler that made the host deliver events again, on this thread, queued them.
+    dispatchQueued();
     scriptLock.unlock();
     return 1;
   }
@@ -221,7 +226,8 @@ int32_t LuaMIDIHelper::dispatchEvents(const VstEvents* events) {
     if (status < 0x80 || status > 0xEF) continue;
     queue.push(status, static_cast<uint8_t>(midi->midiData[1]), static_cast<uint8_t>(midi->midiData[2]));
   }
-  std::atomic_thread_fence(std::memory_order_seq_cst);
+  // The holder may have released the lock meanwhile without seeing these messages (see
+  // MIDIEventQueue::pendingAfterRelease); then the lock is free now.
   if (scriptLock.tryLock()) {
     dispatchQueued();
     scriptLock.unlock();

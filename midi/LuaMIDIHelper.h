@@ -79,7 +79,13 @@ public:
   // Null when Lua could not create a state (out of memory); there is no second attempt.
   lua_State* getState();
   // lua_pcall of the function and nargs arguments on top of the stack, under the handler
-  // budget. Returns lua_pcall's status; on failure the error value is on the stack.
+  // budget. Returns lua_pcall's status; on failure the error value is on the stack. The
+  // state must exist (getState() not null).
+  //
+  // Outside a protected call, a Lua error (a lack of memory, a script's metamethod that
+  // fails) ends the process. Callers therefore keep to pushing numbers and registry entries
+  // there, and do everything else, global lookups and text arguments included, inside a
+  // function run with lua_cpcall or this call.
   int protectedCall(int nargs, int nresults);
 
   // The script function sendOSC, supplied by the OSC server: registered in its place among

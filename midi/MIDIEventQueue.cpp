@@ -12,9 +12,8 @@ bool MIDIEventQueue::push(uint8_t status, uint8_t data1, uint8_t data2) {
   }
   slots[t & (kCapacity - 1)] = static_cast<uint32_t>(status) | static_cast<uint32_t>(data1) << 8 |
                                static_cast<uint32_t>(data2) << 16;
-  // Sequentially consistent: the producer then tests the lock, and the lock's holder tests
-  // for queued messages after releasing it; one of the two must see the other.
-  tail.store(t + 1, std::memory_order_seq_cst);
+  // A read-modify-write, as in pendingAfterRelease(): see there.
+  tail.fetch_add(1, std::memory_order_acq_rel);
   return true;
 }
 
@@ -29,8 +28,13 @@ bool MIDIEventQueue::pop(uint8_t& status, uint8_t& data1, uint8_t& data2) {
   return true;
 }
 
-bool MIDIEventQueue::empty() const {
-  return head.load(std::memory_order_seq_cst) == tail.load(std::memory_order_seq_cst);
+bool MIDIEventQueue::pendingAfterRelease() {
+  // Both sides touch tail with read-modify-writes, which read the latest value. If the
+  // producer's push comes first, this sees it; if this comes first, the push reads from it,
+  // so the lock release before this call happens before the producer's following tryLock,
+  // which then succeeds and lets the producer dispatch its messages itself.
+  size_t t = tail.fetch_add(0, std::memory_order_acq_rel);
+  return t != head.load(std::memory_order_acquire);
 }
 
 }  // namespace HC

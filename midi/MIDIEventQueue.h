@@ -21,7 +21,9 @@ public:
   bool push(uint8_t status, uint8_t data1, uint8_t data2);
   // Consumer. False when empty.
   bool pop(uint8_t& status, uint8_t& data1, uint8_t& data2);
-  bool empty() const;
+  // Called by the lock's holder right after releasing the lock: true when messages are
+  // waiting that the producer may have left behind (it found the lock still taken).
+  bool pendingAfterRelease();
   uint64_t dropped() const { return droppedCount.load(std::memory_order_relaxed); }
 
 private:

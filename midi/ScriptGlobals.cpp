@@ -47,6 +47,17 @@ void ScriptGlobals::installPrint(lua_State* state) {
   lua_setglobal(state, "print");
 }
 
+void ScriptGlobals::guardProcessExit(lua_State* state) {
+  lua_getglobal(state, "os");
+  if (lua_istable(state, -1)) {
+    lua_pushcfunction(state, [](lua_State* L) -> int {
+      return luaL_error(L, "os.exit is not available inside a plug-in");
+    });
+    lua_setfield(state, -2, "exit");
+  }
+  lua_pop(state, 1);
+}
+
 int ScriptGlobals::print(lua_State* state) {
   int count = lua_gettop(state);
   lua_getglobal(state, "tostring");

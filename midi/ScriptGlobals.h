@@ -20,6 +20,9 @@ public:
   static void install(lua_State* state);
   // Replaces the global print with the program's own.
   static void installPrint(lua_State* state);
+  // Replaces os.exit, which would end the host with the plug-in in it, by a function that
+  // raises "os.exit is not available inside a plug-in".
+  static void guardProcessExit(lua_State* state);
   // The program's print, as a script function.
   static int print(lua_State* state);
 };

@@ -171,5 +171,31 @@ TEST_F(MIDIBoundary, UserScriptsOverrideShareAndFailSeparately) {
   EXPECT_EQ(fx->getParameter(7), before[7]);
 }
 
+// The worked example of docs/midi-scripting.md, taken from the page itself.
+TEST_F(MIDIBoundary, DocumentedExampleScriptWorks) {
+  std::string page = readFile(std::string(QUORVELLA_SOURCE_DIR) + "/docs/midi-scripting.md");
+  size_t start = page.find("```lua\n-- keys.lua");
+  ASSERT_NE(start, std::string::npos);
+  start += 7;
+  size_t end = page.find("```", start);
+  user.addScript("keys.lua", page.substr(start, end - start));
+  StreamCapture err(2);
+  create();
+  EXPECT_EQ(err.text(), "keys.lua loaded; Osc Pitch is parameter\t18\n");
+
+  fx->sendMidi({{0x90, 60, 100}});
+  EXPECT_FLOAT_EQ(fx->getParameter(18), 60.0f / 127.0f);
+  fx->sendMidi({{0x91, 64, 100}, {0x81, 64, 0}});
+  EXPECT_FLOAT_EQ(fx->getParameter(18), 60.0f / 127.0f);
+  fx->sendMidi({{0x90, 60, 0}});
+  EXPECT_FLOAT_EQ(fx->getParameter(18), 0.0f);
+  fx->sendMidi({{0xB0, 1, 127}});
+  EXPECT_NEAR(fx->getParameter(25), 1.0f, 1e-5f);
+  fx->sendMidi({{0xB0, 99, 0}, {0xB0, 98, 1}, {0xB0, 6, 127}, {0xB0, 38, 127}});
+  EXPECT_NEAR(fx->getParameter(26), 1.0f, 1e-5f);
+  controller(29, 127);  // the built-in mapping is still there
+  EXPECT_NEAR(fx->getParameter(25), 1.0f, 1e-5f);
+}
+
 }  // namespace
 }  // namespace miditest

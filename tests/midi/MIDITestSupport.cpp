@@ -129,8 +129,9 @@ VstEvents* EventBlock::events() {
   storage.assign(bytes, 0);
   auto* block = reinterpret_cast<VstEvents*>(storage.data());
   block->numEvents = static_cast<int32_t>(pointers.size());
-  std::memcpy(storage.data() + offsetof(VstEvents, events), pointers.data(),
-              sizeof(VstEvent*) * pointers.size());
+  if (!pointers.empty())
+    std::memcpy(storage.data() + offsetof(VstEvents, events), pointers.data(),
+                sizeof(VstEvent*) * pointers.size());
   return block;
 }
 

@@ -142,8 +142,9 @@ TEST_F(FunctionsTest, SharedGlobals) {
                 " type(debug) .. type(package) .. type(pairs)"),
             "tabletabletabletabletabletabletablefunction");
   EXPECT_EQ(run("return _VERSION"), "Lua 5.1");
-  // sendOSC belongs to the OSC server; without one it is absent.
-  EXPECT_EQ(run("return type(sendOSC)"), "nil");
+  // Ending the process would take the host down with the plug-in.
+  EXPECT_EQ(run("os.exit(0)"), "error: test:1: os.exit is not available inside a plug-in");
+  EXPECT_EQ(run("return type(os.time())"), "number");
 }
 
 int sendOSCStub(lua_State* state) {
@@ -151,15 +152,31 @@ int sendOSCStub(lua_State* state) {
   return 1;
 }
 
-TEST_F(FunctionsTest, SuppliedSendOSCIsRegisteredWithItsContext) {
+// Runs code in a helper's state and returns the text of its first result.
+std::string evaluate(HC::LuaMIDIHelper& helper, const char* code) {
+  HC::LuaMIDISession session(helper);
+  lua_State* state = session.state();
+  if (luaL_loadstring(state, code) != 0 || helper.protectedCall(0, 1) != 0) return "error";
+  std::string result = lua_isnil(state, -1) ? "nil" : lua_tostring(state, -1);
+  lua_pop(state, 1);
+  return result;
+}
+
+TEST_F(FunctionsTest, SendOSCIsTheFunctionTheOSCServerSupplies) {
   static const int context = 42;
-  effect.reset(new HvcQuorvella(testHostCallback));
-  // Supplied after the state exists: takes effect at once (the constructor made the state).
+  // The OSC server supplies sendOSC; a helper without one has no such global.
+  HC::LuaMIDIHelper bare(&fx());
+  EXPECT_EQ(evaluate(bare, "return type(sendOSC)"), "nil");
+  // Supplied later: takes effect at once, as a closure over the context.
   {
-    HC::LuaMIDISession session(helper());
-    helper().supplySendOSC(sendOSCStub, const_cast<int*>(&context));
+    HC::LuaMIDISession session(bare);
+    bare.supplySendOSC(sendOSCStub, const_cast<int*>(&context));
   }
-  EXPECT_EQ(run("return sendOSC()"), "42");
+  EXPECT_EQ(evaluate(bare, "return sendOSC()"), "42");
+  // Supplied before the state exists: registered with the other functions.
+  HC::LuaMIDIHelper early(&fx());
+  early.supplySendOSC(sendOSCStub, const_cast<int*>(&context));
+  EXPECT_EQ(evaluate(early, "return sendOSC()"), "42");
 }
 
 TEST_F(FunctionsTest, PrintWritesPiecesToTheDebugOutput) {
