@@ -2,9 +2,22 @@
 
 #include <algorithm>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 constexpr uint32_t kInitialPeriod = 1023;
 }  // namespace
+
+int64_t HvcQuorvella::CQuorvellaKernel::truncatePosition(double position) noexcept {
+#if defined(__SSE2__) && defined(__x86_64__)
+  return _mm_cvttsd_si64(_mm_set_sd(position));
+#else
+  if (!(position > -9223372036854775808.0 && position < 9223372036854775808.0)) return INT64_MIN;
+  return static_cast<int64_t>(position);
+#endif
+}
 
 HvcQuorvella::CQuorvellaKernel::CQuorvellaKernel(HvcQuorvella* effect, int32_t channel)
     : effect(effect), channel(channel) {
@@ -12,7 +25,7 @@ HvcQuorvella::CQuorvellaKernel::CQuorvellaKernel(HvcQuorvella* effect, int32_t c
 }
 
 void HvcQuorvella::CQuorvellaKernel::reset() {
-  history.reset(new Slot[kHistorySize]());
+  history.reset(new Slot[kHistorySize + kHistoryPadding]());
   writeIndex = 0;
   cycleLevel = 0.0f;
   envTarget = 0.0f;
@@ -31,7 +44,8 @@ void HvcQuorvella::CQuorvellaKernel::process(const float* source, float* destina
                                              uint32_t frames, uint32_t, bool& silence) noexcept {
   silence = false;
   if (frames == 0) return;
-  float* filtered = effect->getScratchBuffer();
+  // Each channel has its own half of the scratch buffer, the same one in either path.
+  float* filtered = effect->getScratchBuffer() + (channel > 0 ? effect->getScratchSize() : 0);
 
   uint32_t position = 0;
   uint32_t remaining = frames;
@@ -153,7 +167,7 @@ void HvcQuorvella::CQuorvellaKernel::runSamples(const float* source, float* filt
 
     // Replay the current cycle from the history at ratio R, looping it with length P.
     const double pos = phase + start;
-    const int64_t whole = static_cast<int64_t>(pos);
+    const int64_t whole = truncatePosition(pos);
     const float fraction = static_cast<float>(pos - static_cast<double>(whole));
     const uint32_t i = static_cast<uint32_t>(whole) & kHistoryMask;
     phase += R;

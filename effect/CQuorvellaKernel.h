@@ -12,10 +12,16 @@
 #include "effect/HvcQuorvella.h"
 #include "framework/AUKernelBase.h"
 
+class CQuorvellaKernelPair;
+
 class HvcQuorvella::CQuorvellaKernel : public AUKernelBase {
 public:
   static constexpr int32_t kHistorySize = 2048;
   static constexpr int32_t kHistoryMask = kHistorySize - 1;
+  // Slots after the ring: slot kHistorySize mirrors slot 0, so that the two-channel path
+  // reads a replay sample and its successor with one 16-byte load; the last slot only
+  // keeps that load inside the allocation.
+  static constexpr int32_t kHistoryPadding = 2;
 
   struct Slot {
     float raw;
@@ -41,7 +47,16 @@ public:
   int32_t getChannel() const { return channel; }
   const Slot* getHistory() const { return history.get(); }
 
+  // Whole part of a replay position, truncated toward zero. A position beyond the 64-bit
+  // range (only possible with pitch ratios far outside the parameter ranges) or NaN gives
+  // INT64_MIN, as the x86-64 conversion instruction does, with no undefined behaviour.
+  static int64_t truncatePosition(double position) noexcept;
+
 private:
+  // Runs both channels' per-sample loops in lock-step; it keeps this kernel's state
+  // exactly as process would.
+  friend class CQuorvellaKernelPair;
+
   struct ZeroCrossing {
     uint32_t offset;
     float peak;

@@ -6,6 +6,7 @@
 
 #include "effect/BlockPreparation.h"
 #include "effect/CQuorvellaKernel.h"
+#include "effect/CQuorvellaKernelPair.h"
 #include "effect/FactoryPrograms.h"
 #include "effect/QuorvellaParameters.h"
 #include "framework/CFString.h"
@@ -114,7 +115,8 @@ void HvcQuorvella::setBlockSize(int32_t size) {
   if (size < 1) size = 1;
   blockSize = size;
   if (size != scratchSize || !scratch) {
-    scratch.reset(new float[static_cast<size_t>(size)]);
+    // One half per channel, so that both channels can filter their blocks at once.
+    scratch.reset(new float[2 * static_cast<size_t>(size)]);
     scratchSize = size;
   }
 }
@@ -134,12 +136,22 @@ void HvcQuorvella::processReplacing(float** inputs, float** outputs, int32_t fra
   uint32_t piece = static_cast<uint32_t>(scratchSize);
   float* in[2] = {inputs[0], inputs[1]};
   float* out[2] = {outputs[0], outputs[1]};
+  // The two channels run in lock-step when the buffers allow it; the result is the same as
+  // running the kernels one after the other, only faster.
+  const bool paired = kernelPairing && kernelCount() == 2 && CQuorvellaKernelPair::suits(in, out, total);
+  float* filtered[2] = {scratch.get(), scratch.get() + scratchSize};
   uint32_t done = 0;
   do {
     uint32_t n = total - done < piece ? total - done : piece;
     float* pieceIn[2] = {in[0] ? in[0] + done : nullptr, in[1] ? in[1] + done : nullptr};
     float* pieceOut[2] = {out[0] ? out[0] + done : nullptr, out[1] ? out[1] + done : nullptr};
-    HvcAuBase::processReplacing(pieceIn, pieceOut, static_cast<int32_t>(n));
+    if (paired) {
+      CQuorvellaKernelPair pair(*static_cast<CQuorvellaKernel*>(kernel(0)),
+                                *static_cast<CQuorvellaKernel*>(kernel(1)));
+      pair.process(pieceIn, pieceOut, filtered, n);
+    } else {
+      HvcAuBase::processReplacing(pieceIn, pieceOut, static_cast<int32_t>(n));
+    }
     done += n;
   } while (done < total);
 

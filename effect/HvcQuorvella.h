@@ -60,10 +60,15 @@ public:
   static int32_t getOSCBasePort();
   static void setOSCBasePort(int32_t port);
 
-  // Read by the kernels during a block (audio thread).
+  // Read by the kernels during a block (audio thread). The scratch buffer holds one half of
+  // getScratchSize() floats per channel, for the filtered copy of that channel's block.
   const BlockSettings& getBlockSettings() const { return settings; }
   float* getScratchBuffer() const { return scratch.get(); }
   int32_t getScratchSize() const { return scratchSize; }
+
+  // Whether processReplacing may run the two kernels in lock-step (the default). Off, every
+  // block takes the per-kernel path, which gives the same samples; tests compare the two.
+  void setKernelPairing(bool enabled) { kernelPairing = enabled; }
   const MeterValues& getMeters() const { return meters; }
 
 private:
@@ -73,6 +78,7 @@ private:
   BlockSettings settings{};
   std::unique_ptr<float[]> scratch;
   int32_t scratchSize = 0;
+  bool kernelPairing = true;
   MeterValues meters;
   std::unique_ptr<HC::LuaMIDIHelper> midiHelper;
 };
