@@ -15,6 +15,8 @@
 #include "framework/SettingsValueNames.h"
 #include "midi/LuaMIDIHelper.h"
 #include "midi/LuaMIDISession.h"
+#include "osc/OSCHelper.h"
+#include "osc/OSCSendFunction.h"
 
 namespace {
 
@@ -55,6 +57,9 @@ const char* valueText(int32_t index, float value) {
 HvcQuorvella::HvcQuorvella(audioMasterCallback audioMaster)
     : HvcAuBase(audioMaster, kNumPrograms, kQuorvellaParameters, kNumQuorvellaParameters) {
   midiHelper.reset(new HC::LuaMIDIHelper(this));
+  oscHelper.reset(new HC::OSCHelper(midiHelper.get(), this));
+  // Scripts find sendOSC among their functions from the first line they run.
+  midiHelper->supplySendOSC(&HC::OSCSendFunction::sendOSC, oscHelper.get());
   {
     // Creates the MIDI script state and runs the built-in and user MIDI scripts.
     HC::LuaMIDISession session(*midiHelper);
@@ -72,6 +77,8 @@ HvcQuorvella::HvcQuorvella(audioMasterCallback audioMaster)
 HvcQuorvella::~HvcQuorvella() {
   // The scratch buffer goes first; programs, kernels and the editor follow in the bases.
   scratch.reset();
+  // The OSC threads end before the script state closes: no request reaches a closed state.
+  oscHelper.reset();
   midiHelper.reset();
 }
 
@@ -91,6 +98,29 @@ void HvcQuorvella::initialise() {
   meters.clear();
   setOSCBasePort(
       Settings::readNumber(CFString::constant(kPreferenceOSCBasePort), kDefaultOSCBasePort));
+  // The server's threads start idle: it listens once a program or a set of parameter 39
+  // gives it a nonzero port offset.
+  oscHelper->startTask();
+}
+
+void HvcQuorvella::stopOSCServer() { oscHelper->stopTask(); }
+
+int32_t HvcQuorvella::oscPortOffset() const {
+  double value = std::trunc(static_cast<double>(getPlainValue(kOscPortOffset)));
+  if (!(value > -1e6 && value < 1e6)) return 0;  // not a usable offset (NaN among them)
+  return static_cast<int32_t>(value);
+}
+
+void HvcQuorvella::setParameter(int32_t index, float value) {
+  HvcAuBase::setParameter(index, value);
+  if (!isValidParameter(index)) return;
+  if (index == kOscPortOffset) oscHelper->retarget(oscPortOffset(), getOSCBasePort());
+  oscHelper->parameterChanged(index, getPlainValue(index));
+}
+
+void HvcQuorvella::setProgram(int32_t program) {
+  HvcAuBase::setProgram(program);
+  oscHelper->retarget(oscPortOffset(), getOSCBasePort());
 }
 
 int32_t HvcQuorvella::getOSCBasePort() { return oscBasePort.load(std::memory_order_relaxed); }

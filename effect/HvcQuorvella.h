@@ -11,6 +11,7 @@
 
 namespace HC {
 class LuaMIDIHelper;
+class OSCHelper;
 }
 
 enum : uint32_t {
@@ -38,6 +39,11 @@ public:
 
   // Host operations.
   void setSampleRate(float rate) override;
+  // Host setParameter: the base stores and tells the editor; then index 39 (the OSC port
+  // offset) retargets the OSC server and registered OSC clients are told of the change.
+  void setParameter(int32_t index, float value) override;
+  // Makes the program current and moves the OSC server to its port offset.
+  void setProgram(int32_t program) override;
   void setBlockSize(int32_t size) override;
   void processReplacing(float** inputs, float** outputs, int32_t frames) override;
   int32_t processEvents(VstEvents* events) override;
@@ -50,11 +56,13 @@ public:
 
   // Product operations.
   virtual void initialise();
-  virtual void stopOSCServer() {}
+  virtual void stopOSCServer();
   virtual int32_t getVersionNumber() const { return kVersion; }
 
   // The MIDI scripting of this instance (created in the constructor, never null).
   HC::LuaMIDIHelper* getMIDIHelper() const { return midiHelper.get(); }
+  // The OSC server of this instance (created in the constructor, never null).
+  HC::OSCHelper* getOSCHelper() const { return oscHelper.get(); }
 
   // The OSC port base shared by every instance in the process ("OSC Base Port").
   static int32_t getOSCBasePort();
@@ -74,6 +82,8 @@ public:
 private:
   void loadFactoryPrograms();
   void updateMeters(uint32_t frames);
+  // The integer part of the current program's OSC port offset.
+  int32_t oscPortOffset() const;
 
   BlockSettings settings{};
   std::unique_ptr<float[]> scratch;
@@ -81,4 +91,5 @@ private:
   bool kernelPairing = true;
   MeterValues meters;
   std::unique_ptr<HC::LuaMIDIHelper> midiHelper;
+  std::unique_ptr<HC::OSCHelper> oscHelper;
 };

@@ -1,0 +1,149 @@
+// Helpers for the OSC server tests: a private user environment (settings and scripts
+// under temporary XDG folders), free UDP ports, capture of standard output and error, a
+// raw UDP endpoint, liblo's oscsend and oscdump as the real client, and a plug-in
+// instance loaded through the host library with its OSC server on a given port.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "vsthost/HostedEffect.h"
+#include "vsthost/PluginLibrary.h"
+
+namespace osctest {
+
+using Clock = std::chrono::steady_clock;
+
+// Temporary XDG_CONFIG_HOME and XDG_DATA_HOME for the object's lifetime, with the "OSC
+// Base Port" preference and user MIDI scripts written there.
+class UserEnvironment {
+public:
+  UserEnvironment();
+  ~UserEnvironment();
+  UserEnvironment(const UserEnvironment&) = delete;
+  UserEnvironment& operator=(const UserEnvironment&) = delete;
+
+  void setBasePort(int32_t port) const;
+  void addScript(const std::string& name, const std::string& text) const;
+  const std::string& root() const { return folder; }
+
+private:
+  std::string folder;
+  std::string savedConfig, savedData;
+  bool hadConfig = false, hadData = false;
+};
+
+// A UDP port that was free a moment ago (bound to port 0 and released).
+int freePort();
+// True while some socket holds the UDP port on the loopback or any address.
+bool portInUse(int port);
+// Waits until portInUse(port) is `used`; false on time-out.
+bool waitForPort(int port, bool used, int timeoutMs = 3000);
+
+// Redirects a standard stream (1 or 2) into a file for the object's lifetime.
+class StreamCapture {
+public:
+  explicit StreamCapture(int fd);
+  ~StreamCapture();
+  StreamCapture(const StreamCapture&) = delete;
+  StreamCapture& operator=(const StreamCapture&) = delete;
+  // Everything written so far.
+  std::string text() const;
+  // Waits until text() contains needle; false on time-out.
+  bool waitFor(const std::string& needle, int timeoutMs = 3000) const;
+  size_t count(const std::string& needle) const;
+
+private:
+  int fd;
+  int saved = -1;
+  std::string path;
+};
+
+// A UDP socket of the test itself, bound to 127.0.0.1 on a free port.
+class RawSocket {
+public:
+  RawSocket();
+  ~RawSocket();
+  RawSocket(const RawSocket&) = delete;
+  RawSocket& operator=(const RawSocket&) = delete;
+  int port() const { return boundPort; }
+  std::string url() const;  // "127.0.0.1:<port>"
+  void sendTo(int port, const std::string& packet) const;
+  void sendTo(int port, const char* data, size_t size) const;
+  // One datagram, or false after timeoutMs.
+  bool receive(std::string& packet, int timeoutMs) const;
+  // Discards whatever is waiting.
+  void drain() const;
+
+private:
+  int fd = -1;
+  int boundPort = 0;
+};
+
+// liblo's oscsend: oscsend host port address types values... Returns its exit status.
+int oscsend(const std::string& host, int port, const std::string& address,
+            const std::string& types = "", const std::vector<std::string>& values = {});
+// The same with a URL as the first argument ("osc.udp://127.0.0.1:7000").
+int oscsendURL(const std::string& url, const std::string& address, const std::string& types,
+               const std::vector<std::string>& values);
+
+// liblo's oscdump listening on a free port; its lines read with a time-out.
+class OscDump {
+public:
+  OscDump();
+  ~OscDump();
+  OscDump(const OscDump&) = delete;
+  OscDump& operator=(const OscDump&) = delete;
+  int port() const { return listenPort; }
+  std::string url() const;      // "127.0.0.1:<port>"
+  std::string oscURL() const;   // "osc.udp://127.0.0.1:<port>"
+  // The next line (without the time stamp and the line end), or "" after timeoutMs.
+  std::string next(int timeoutMs = 3000);
+  // The next n lines; fewer on time-out.
+  std::vector<std::string> take(size_t n, int timeoutMs = 3000);
+  // Lines that arrive within waitMs (for "nothing more was sent").
+  std::vector<std::string> rest(int waitMs = 300);
+
+private:
+  bool readLine(std::string& line, int timeoutMs);
+  int pid = -1;
+  int out = -1;
+  int listenPort = 0;
+  std::string buffer;
+};
+
+// One plug-in instance, loaded through the host library. The OSC base port preference is
+// set in env before construction so that the instance listens on base + offset.
+class Instance {
+public:
+  explicit Instance(const UserEnvironment& env, int port, int32_t offset = 5);
+  ~Instance();
+  vsthost::HostedEffect& fx() { return *effect; }
+  int port() const { return serverPort; }
+  // Sets parameter 39 through the host's setParameter (normalised offset / 100).
+  void setOffset(int32_t offset);
+  // Waits until the server holds its port.
+  bool waitListening(int timeoutMs = 3000) const { return waitForPort(serverPort, true, timeoutMs); }
+  // Sends one packet from a raw socket.
+  void send(const std::string& packet) const;
+
+private:
+  vsthost::PluginLibrary library;
+  std::unique_ptr<vsthost::HostedEffect> effect;
+  int serverPort;
+  RawSocket client;
+};
+
+// OSC packets built with oscpack, for requests that oscsend cannot express (bundles,
+// malformed data).
+std::string message(const std::string& address, const std::string& typeTags,
+                    const std::vector<std::string>& args);
+std::string bundle(const std::vector<std::string>& elements);
+
+// Normalised value of a plain one for the indexed parameter 39 (0..100).
+inline float offsetValue(int32_t offset) { return static_cast<float>(offset) / 100.0f; }
+
+}  // namespace osctest
