@@ -10,6 +10,9 @@ packages=(
   libsndfile1-dev
   lsp-plugins-vst
   liblua5.1-0-dev lua5.3 liblua5.3-dev dpkg-dev
+  # A host exporting its own Lua (5.3) globally: the MIDI scripting tests load the plug-in
+  # beside liblua5.3 and into a headless Ardour 7 (ardour7-lua, with its VST scanner).
+  liblua5.3-0 binutils ardour
   liboscpack-dev liblo-tools
   xvfb xauth
 )

@@ -53,6 +53,11 @@ protected:
 };
 
 TEST_F(MIDIBoundary, BuiltInScriptMapsOneControllerToEachParameter) {
+  // Parameter 39 makes the OSC server listen on the base port + its value: keep that port
+  // out of the way of other tests (61000 + 100 is above the usual ephemeral ports).
+  makeFolders(user.configHome() + "/Halvercast");
+  writeFile(user.configHome() + "/Halvercast/com.halvercastlabs.Quorvella.conf",
+            "OSC Base Port=dword:61000\n");
   create();
   for (int32_t i = 0; i < 40; ++i) {
     for (uint8_t value : {uint8_t{127}, uint8_t{0}}) {
