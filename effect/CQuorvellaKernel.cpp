@@ -62,19 +62,56 @@ void HvcQuorvella::CQuorvellaKernel::process(const float* source, float* destina
   }
 }
 
+// Sample by sample: peak follows every value above it, and the scan stops at the first
+// positive value whose predecessor is not positive. The packed version below does the same
+// four values at a time: a lane-wise maximum with the same comparison (NaNs and zeros never
+// replace a peak, and the largest value is the same whichever lane holds it), and the
+// crossing test on each value and its predecessor.
 HvcQuorvella::CQuorvellaKernel::ZeroCrossing HvcQuorvella::CQuorvellaKernel::scanZeroCrossing(
-    int32_t start, int32_t count) const noexcept {
+    const Slot* history, int32_t start, int32_t count) noexcept {
   ZeroCrossing result{0, 0.0f};
   float previous = 1000000.0f;  // so that the first sample is never a crossing
-  for (int32_t i = 0; i < count; ++i) {
-    float v = history[(start + i) & kHistoryMask].filtered;
+  int32_t i = 0;
+  auto scalarStep = [&](int32_t at) {
+    const float v = history[(start + at) & kHistoryMask].filtered;
     if (v > result.peak) result.peak = v;
     if (v > 0.0f && previous <= 0.0f) {
-      result.offset = static_cast<uint32_t>(i);
-      break;
+      result.offset = static_cast<uint32_t>(at);
+      return true;
     }
     previous = v;
+    return false;
+  };
+#if defined(__SSE2__)
+  const __m128 zero = _mm_setzero_ps();
+  __m128 peaks = zero;
+  while (i + 4 <= count) {
+    // Four slots without wrapping: the rest of this stretch goes sample by sample.
+    const int32_t slot = (start + i) & kHistoryMask;
+    if (slot > kHistorySize - 4) {
+      if (scalarStep(i)) break;
+      ++i;
+      continue;
+    }
+    const __m128 lo = _mm_loadu_ps(&history[slot].raw);
+    const __m128 hi = _mm_loadu_ps(&history[slot + 2].raw);
+    const __m128 v = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1));
+    const __m128 before =
+        _mm_move_ss(_mm_shuffle_ps(v, v, _MM_SHUFFLE(2, 1, 0, 0)), _mm_set_ss(previous));
+    const int crossings = _mm_movemask_ps(_mm_and_ps(_mm_cmpgt_ps(v, zero), _mm_cmple_ps(before, zero)));
+    if (crossings != 0) break;  // finish this group sample by sample
+    peaks = _mm_max_ps(v, peaks);
+    previous = _mm_cvtss_f32(_mm_shuffle_ps(v, v, _MM_SHUFFLE(3, 3, 3, 3)));
+    i += 4;
   }
+  float lanes[4];
+  _mm_storeu_ps(lanes, peaks);
+  for (float p : lanes)
+    if (p > result.peak) result.peak = p;
+  if (result.offset != 0) return result;
+#endif
+  for (; i < count; ++i)
+    if (scalarStep(i)) break;
   return result;
 }
 
@@ -83,7 +120,7 @@ HvcQuorvella::CQuorvellaKernel::ZeroCrossing HvcQuorvella::CQuorvellaKernel::sca
 void HvcQuorvella::CQuorvellaKernel::analyseCycle() noexcept {
   const BlockSettings& s = effect->getBlockSettings();
   int32_t start = (writeIndex - s.lookAhead) & kHistoryMask;
-  ZeroCrossing crossing = scanZeroCrossing(start, s.lookAhead);
+  ZeroCrossing crossing = scanZeroCrossing(history.get(), start, s.lookAhead);
 
   float level = std::min(crossing.peak * s.envPreGain, 1.0f);
   cycleLevel = level;

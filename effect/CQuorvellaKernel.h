@@ -47,6 +47,15 @@ public:
   int32_t getChannel() const { return channel; }
   const Slot* getHistory() const { return history.get(); }
 
+  struct ZeroCrossing {
+    uint32_t offset;  // 0: no rising crossing in the window
+    float peak;       // largest positive filtered value up to the crossing, or 0
+  };
+
+  // The first rising zero crossing of the filtered history in the count slots from start
+  // (wrapping), and the peak up to and including it. Needs the whole history.
+  static ZeroCrossing scanZeroCrossing(const Slot* history, int32_t start, int32_t count) noexcept;
+
   // Whole part of a replay position, truncated toward zero. A position beyond the 64-bit
   // range (only possible with pitch ratios far outside the parameter ranges) or NaN gives
   // INT64_MIN, as the x86-64 conversion instruction does, with no undefined behaviour.
@@ -57,13 +66,7 @@ private:
   // exactly as process would.
   friend class CQuorvellaKernelPair;
 
-  struct ZeroCrossing {
-    uint32_t offset;
-    float peak;
-  };
-
   void analyseCycle() noexcept;
-  ZeroCrossing scanZeroCrossing(int32_t start, int32_t count) const noexcept;
   void runSamples(const float* source, float* filtered, float* destination,
                   uint32_t n) noexcept;
 

@@ -389,6 +389,47 @@ TEST(KernelPair, EnvelopeFactorIsChosenOncePerChannelRun) {
   ASSERT_TRUE(twin.sameState());
 }
 
+// The cycle analysis' scan, four values at a time, against the rule sample by sample: over
+// windows that wrap, with zeros of both signs, NaNs, repeated peaks and crossings anywhere.
+TEST(KernelPair, ZeroCrossingScanFollowsTheSampleRule) {
+  auto reference = [](const Kernel::Slot* h, int32_t start, int32_t count) {
+    Kernel::ZeroCrossing r{0, 0.0f};
+    float previous = 1000000.0f;
+    for (int32_t i = 0; i < count; ++i) {
+      float v = h[(start + i) & Kernel::kHistoryMask].filtered;
+      if (v > r.peak) r.peak = v;
+      if (v > 0.0f && previous <= 0.0f) {
+        r.offset = static_cast<uint32_t>(i);
+        break;
+      }
+      previous = v;
+    }
+    return r;
+  };
+  std::mt19937 rng(77);
+  std::vector<Kernel::Slot> history(Kernel::kHistorySize + Kernel::kHistoryPadding);
+  const float specials[] = {0.0f, -0.0f, std::numeric_limits<float>::quiet_NaN(), 0.25f, -0.25f,
+                            std::numeric_limits<float>::infinity()};
+  for (int trial = 0; trial < 4000; ++trial) {
+    const int mode = trial % 4;
+    for (auto& slot : history) {
+      float v;
+      if (mode == 0) v = std::uniform_real_distribution<float>(-1.0f, 1.0f)(rng);
+      else if (mode == 1) v = std::uniform_real_distribution<float>(-1.0f, 0.05f)(rng);  // rare crossings
+      else if (mode == 2) v = specials[rng() % 6];
+      else v = -std::uniform_real_distribution<float>(0.0f, 1.0f)(rng);  // none at all
+      slot.raw = static_cast<float>(rng() % 7);
+      slot.filtered = v;
+    }
+    const int32_t start = static_cast<int32_t>(rng() % Kernel::kHistorySize);
+    const int32_t count = static_cast<int32_t>(rng() % 1024);
+    Kernel::ZeroCrossing expected = reference(history.data(), start, count);
+    Kernel::ZeroCrossing got = Kernel::scanZeroCrossing(history.data(), start, count);
+    ASSERT_EQ(got.offset, expected.offset) << "trial " << trial;
+    ASSERT_TRUE(std::memcmp(&got.peak, &expected.peak, sizeof(float)) == 0) << "trial " << trial;
+  }
+}
+
 TEST(KernelPair, ProcessReplacingAllocatesNothing) {
   HvcQuorvella effect(nullptr);
   effect.setSampleRate(44100.0f);
