@@ -66,7 +66,8 @@ void HvcQuorvella::CQuorvellaKernel::process(const float* source, float* destina
 // positive value whose predecessor is not positive. The packed version below does the same
 // four values at a time: a lane-wise maximum with the same comparison (NaNs and zeros never
 // replace a peak, and the largest value is the same whichever lane holds it), and the
-// crossing test on each value and its predecessor.
+// crossing test on each value and its predecessor; a group with a crossing is finished
+// sample by sample.
 HvcQuorvella::CQuorvellaKernel::ZeroCrossing HvcQuorvella::CQuorvellaKernel::scanZeroCrossing(
     const Slot* history, int32_t start, int32_t count) noexcept {
   ZeroCrossing result{0, 0.0f};
@@ -83,32 +84,36 @@ HvcQuorvella::CQuorvellaKernel::ZeroCrossing HvcQuorvella::CQuorvellaKernel::sca
     return false;
   };
 #if defined(__SSE2__)
+  if (count <= 0 || scalarStep(0)) return result;
+  i = 1;
   const __m128 zero = _mm_setzero_ps();
   __m128 peaks = zero;
+  bool found = false;
   while (i + 4 <= count) {
-    // Four slots without wrapping: the rest of this stretch goes sample by sample.
+    // Slots i - 1 .. i + 3 must not wrap; where they would, one step sample by sample.
     const int32_t slot = (start + i) & kHistoryMask;
-    if (slot > kHistorySize - 4) {
-      if (scalarStep(i)) break;
+    if (slot < 1 || slot > kHistorySize - 4) {
+      previous = history[(slot - 1) & kHistoryMask].filtered;
+      if ((found = scalarStep(i))) break;
       ++i;
       continue;
     }
     const __m128 lo = _mm_loadu_ps(&history[slot].raw);
     const __m128 hi = _mm_loadu_ps(&history[slot + 2].raw);
     const __m128 v = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1));
-    const __m128 before =
-        _mm_move_ss(_mm_shuffle_ps(v, v, _MM_SHUFFLE(2, 1, 0, 0)), _mm_set_ss(previous));
-    const int crossings = _mm_movemask_ps(_mm_and_ps(_mm_cmpgt_ps(v, zero), _mm_cmple_ps(before, zero)));
-    if (crossings != 0) break;  // finish this group sample by sample
+    const __m128 before = _mm_move_ss(_mm_shuffle_ps(v, v, _MM_SHUFFLE(2, 1, 0, 0)),
+                                      _mm_load_ss(&history[slot - 1].filtered));
+    if (_mm_movemask_ps(_mm_and_ps(_mm_cmpgt_ps(v, zero), _mm_cmple_ps(before, zero))) != 0)
+      break;
     peaks = _mm_max_ps(v, peaks);
-    previous = _mm_cvtss_f32(_mm_shuffle_ps(v, v, _MM_SHUFFLE(3, 3, 3, 3)));
     i += 4;
   }
   float lanes[4];
   _mm_storeu_ps(lanes, peaks);
   for (float p : lanes)
     if (p > result.peak) result.peak = p;
-  if (result.offset != 0) return result;
+  if (found) return result;
+  previous = history[(start + i - 1) & kHistoryMask].filtered;
 #endif
   for (; i < count; ++i)
     if (scalarStep(i)) break;

@@ -233,15 +233,14 @@ void CQuorvellaKernelPair::runSamples(const float* const inputs[2], float* const
     return _mm_unpacklo_ps(_mm_load_ss(src0 + j), _mm_load_ss(src1 + j));
   };
 
-  // Everything after the input filters, for sample j with input x and filtered input xf.
-  auto sample = [&](size_t j, __m128 x, __m128 xf) __attribute__((always_inline)) {
-    const __m128 d = _mm_unpacklo_ps(_mm_load_ss(dry0 + 2 * j), _mm_load_ss(dry1 + 2 * j));
+  // What the multimode filter and the output mix of a sample need from the rest of it.
+  struct FilterInput {
+    __m128 z, f, dry;  // dry: dryGain * d
+  };
 
-    env = _mm_add_ps(target, _mm_mul_ps(_mm_sub_ps(env, target), k));
-    const __m128 e = _mm_max_ps(zero, _mm_sub_ps(env, trigger));
-    const __m128 R = _mm_add_ps(ratio, _mm_mul_ps(e, ratioRange));
-
-    // Replay: index and fraction of phase + cycleStart, then the wrapped advance.
+  // Sample j up to the multimode filter's input, given its input x and filtered input xf.
+  auto front = [&](size_t j, __m128 x, __m128 xf) __attribute__((always_inline)) {
+    // Replay: the wet sample at phase + cycleStart (the advance follows below).
     const __m128d pos = _mm_add_pd(phase, start);
     const __m128i whole = _mm_cvttpd_epi32(pos);
     __m128 fraction;
@@ -255,8 +254,6 @@ void CQuorvellaKernelPair::runSamples(const float* const inputs[2], float* const
       fraction = _mm_cvtpd_ps(_mm_sub_pd(pos, _mm_cvtepi32_pd(whole)));
       slots = static_cast<uint64_t>(_mm_cvtsi128_si64(whole));
     }
-    phase = _mm_add_pd(phase, _mm_cvtps_pd(R));
-    phase = _mm_sub_pd(phase, _mm_and_pd(_mm_cmpge_pd(phase, periodD), periodD));
     const size_t slot0 = static_cast<size_t>(slots & kMask);
     const size_t slot1 = static_cast<size_t>((slots >> 32) & kMask);
     const __m128 v0 = _mm_loadu_ps(wet0 + 2 * slot0);
@@ -264,6 +261,13 @@ void CQuorvellaKernelPair::runSamples(const float* const inputs[2], float* const
     const __m128 a = _mm_unpacklo_ps(v0, v1);
     const __m128 b = _mm_unpackhi_ps(v0, v1);
     const __m128 w = _mm_add_ps(a, _mm_mul_ps(fraction, _mm_sub_ps(b, a)));
+    const __m128 d = _mm_unpacklo_ps(_mm_load_ss(dry0 + 2 * j), _mm_load_ss(dry1 + 2 * j));
+
+    env = _mm_add_ps(target, _mm_mul_ps(_mm_sub_ps(env, target), k));
+    const __m128 e = _mm_max_ps(zero, _mm_sub_ps(env, trigger));
+    const __m128 R = _mm_add_ps(ratio, _mm_mul_ps(e, ratioRange));
+    phase = _mm_add_pd(phase, _mm_cvtps_pd(R));
+    phase = _mm_sub_pd(phase, _mm_and_pd(_mm_cmpge_pd(phase, periodD), periodD));
 
     // Store the new input after this sample's reads: {raw, filtered} per channel.
     const __m128 slot = _mm_unpacklo_ps(x, xf);
@@ -294,8 +298,13 @@ void CQuorvellaKernelPair::runSamples(const float* const inputs[2], float* const
                    _mm_mul_ps(dryRingGain, d)),
         o);
     const __m128 z = _mm_add_ps(y, _mm_mul_ps(wetGain, w));
-
     const __m128 f = _mm_add_ps(filterF, _mm_mul_ps(e, filterFRange));
+    return FilterInput{z, f, _mm_mul_ps(dryGain, d)};
+  };
+
+  // The multimode filter and the output mix of sample j.
+  auto back = [&](size_t j, const FilterInput& in) __attribute__((always_inline)) {
+    const __m128 z = in.z, f = in.f, dry = in.dry;
     const __m128 low = _mm_add_ps(fLow, _mm_mul_ps(f, fBand));
     const __m128 high = _mm_sub_ps(_mm_sub_ps(z, low), _mm_mul_ps(q, fBand));
     const __m128 band = _mm_add_ps(fBand, _mm_mul_ps(f, high));
@@ -305,12 +314,15 @@ void CQuorvellaKernelPair::runSamples(const float* const inputs[2], float* const
     const __m128 out = _mm_add_ps(
         _mm_add_ps(_mm_add_ps(_mm_add_ps(_mm_mul_ps(highW, high), _mm_mul_ps(thruW, z)),
                               _mm_mul_ps(bandW, band)),
-                   _mm_mul_ps(dryGain, d)),
+                   dry),
         _mm_mul_ps(lowW, low));
     storeLanes(out, dst0 + j, dst1 + j);
   };
 
-  // Prologue: the low-pass stage of sample 0 alone.
+  // The loop is a three-stage pipeline: one iteration runs the input filters' low-pass stage
+  // of sample j + 1 and high-pass stage of sample j, the front of sample j, and the back of
+  // sample j - 1. Each stage keeps its own order, so every sample sees exactly the operations
+  // of the kernel; the overlap only shortens the chain of dependent operations per iteration.
   __m128 x = loadInput(0);
   {
     const __m128 lowBefore = inLow, bandBefore = inBand;
@@ -319,19 +331,30 @@ void CQuorvellaKernelPair::runSamples(const float* const inputs[2], float* const
     inBand = _mm_shuffle_ps(inBand, bandBefore, _MM_SHUFFLE(3, 2, 1, 0));
   }
   const size_t last = n - 1;
-  for (size_t j = 0; j < last; ++j) {
-    const __m128 next = loadInput(j + 1);
+  FilterInput pending{zero, zero, zero};
+  if (last > 0) {
+    const __m128 next = loadInput(1);
     const __m128 high = filterStep(next);
-    sample(j, x, _mm_movehl_ps(high, high));
+    pending = front(0, x, _mm_movehl_ps(high, high));
     x = next;
   }
-  // Epilogue: the high-pass stage of the last sample alone.
+  for (size_t j = 1; j < last; ++j) {
+    const __m128 next = loadInput(j + 1);
+    const __m128 high = filterStep(next);
+    const FilterInput ready = front(j, x, _mm_movehl_ps(high, high));
+    back(j - 1, pending);
+    pending = ready;
+    x = next;
+  }
   {
+    // The high-pass stage of the last sample alone.
     const __m128 lowBefore = inLow, bandBefore = inBand;
     const __m128 high = filterStep(x);
     inLow = _mm_shuffle_ps(lowBefore, inLow, _MM_SHUFFLE(3, 2, 1, 0));
     inBand = _mm_shuffle_ps(bandBefore, inBand, _MM_SHUFFLE(3, 2, 1, 0));
-    sample(last, x, _mm_movehl_ps(high, high));
+    const FilterInput ready = front(last, x, _mm_movehl_ps(high, high));
+    if (last > 0) back(last - 1, pending);
+    back(last, ready);
   }
 
   k0.replayPhase = _mm_cvtsd_f64(phase);
