@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstddef>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -26,20 +27,45 @@ namespace {
 std::atomic<bool> countAllocations{false};
 std::atomic<long> allocationCount{0};
 
-void* allocate(std::size_t size) {
+void* tryAllocate(std::size_t size, std::size_t alignment = 0) noexcept {
   if (countAllocations.load(std::memory_order_relaxed))
     allocationCount.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size ? size : 1)) return p;
+  if (size == 0) size = 1;
+  if (alignment <= alignof(std::max_align_t)) return std::malloc(size);
+  void* p = nullptr;
+  return posix_memalign(&p, alignment, size) == 0 ? p : nullptr;
+}
+
+void* allocate(std::size_t size, std::size_t alignment = 0) {
+  if (void* p = tryAllocate(size, alignment)) return p;
   throw std::bad_alloc();
 }
 }  // namespace
 
 void* operator new(std::size_t size) { return allocate(size); }
 void* operator new[](std::size_t size) { return allocate(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return tryAllocate(size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return tryAllocate(size); }
+void* operator new(std::size_t size, std::align_val_t a) { return allocate(size, static_cast<std::size_t>(a)); }
+void* operator new[](std::size_t size, std::align_val_t a) { return allocate(size, static_cast<std::size_t>(a)); }
+void* operator new(std::size_t size, std::align_val_t a, const std::nothrow_t&) noexcept {
+  return tryAllocate(size, static_cast<std::size_t>(a));
+}
+void* operator new[](std::size_t size, std::align_val_t a, const std::nothrow_t&) noexcept {
+  return tryAllocate(size, static_cast<std::size_t>(a));
+}
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
+void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept { std::free(p); }
 
 namespace {
 
@@ -219,6 +245,14 @@ void runRandomSession(Twin& twin, const StereoBuffer& in, std::mt19937& rng, dou
       int index = static_cast<int>(rng() % kNumQuorvellaParameters);
       twin.set(index, randomValue(rng, index, wild));
     }
+    if (automate && rng() % 40 == 0) {
+      // A new rate changes the look-ahead under running kernels: 1 Hz gives none at all,
+      // 192 kHz the most there is.
+      const float rates[] = {1.0f, 8000.0f, 22050.0f, 44100.0f, 48000.0f, 96000.0f, 192000.0f};
+      const float rate = rates[rng() % 7];
+      twin.paired->setSampleRate(rate);
+      twin.reference->setSampleRate(rate);
+    }
   }
   ASSERT_TRUE(twin.sameState());
 }
@@ -252,6 +286,10 @@ TEST(KernelPair, FactoryProgramsMatchAtEverySampleRate) {
       twin.setProgram(p);
       StereoBuffer in = stereoMaterial(30000, rate, static_cast<uint32_t>(p + 7));
       runRandomSession(twin, in, rng, 0.0, false);
+      if (HasFatalFailure()) return;
+      // A program change carries every kernel state into the next program.
+      twin.setProgram((p + 4) % kNumFactoryPrograms);
+      runRandomSession(twin, stereoMaterial(10000, rate, static_cast<uint32_t>(p + 70)), rng, 0.0, false);
       if (HasFatalFailure()) return;
     }
   }
