@@ -21,11 +21,11 @@ TEST(OSCPorts, OffsetZeroDoesNotListenAndFiveListensOnBasePlusFive) {
   OscDump dump;
   int port = freePort();
   Instance instance(env, port, 0);  // base = port, offset 0
-  EXPECT_FALSE(waitForPort(port, true, 300));
-  EXPECT_FALSE(waitForPort(port + 5, true, 50));
+  EXPECT_FALSE(waitAnswering(port, 300));
+  EXPECT_FALSE(waitAnswering(port + 5, 50));
 
   instance.setOffset(5);
-  ASSERT_TRUE(waitForPort(port + 5, true));
+  ASSERT_TRUE(waitAnswering(port + 5));
   EXPECT_TRUE(answersPing(port + 5, dump));
 
   instance.setOffset(0);
@@ -49,7 +49,7 @@ TEST(OSCPorts, TheDefaultBaseIs7000) {
   ASSERT_EQ(library.open(QUORVELLA_PLUGIN_PATH), "");
   vsthost::HostedEffect fx(library);
   fx.setParameter(39, offsetValue(5));
-  EXPECT_TRUE(waitForPort(7005, true));
+  EXPECT_TRUE(waitAnswering(7005));
   fx.close();
   EXPECT_TRUE(waitForPort(7005, false));
 }
@@ -66,16 +66,16 @@ TEST(OSCPorts, ProgramChangesMoveTheServer) {
   EXPECT_TRUE(waitForPort(port, false));
   // ... and program 1 with offset 6 listens one port up.
   instance.setOffset(6);
-  ASSERT_TRUE(waitForPort(port + 1, true));
+  ASSERT_TRUE(waitAnswering(port + 1));
   EXPECT_TRUE(answersPing(port + 1, dump));
   // Back to program 0, which kept its offset 5.
   instance.fx().setProgram(0);
   EXPECT_TRUE(waitForPort(port + 1, false));
-  ASSERT_TRUE(waitForPort(port, true));
+  ASSERT_TRUE(waitAnswering(port));
   EXPECT_TRUE(answersPing(port, dump));
   // A program change to the program in use rebinds the same port and listens on.
   instance.fx().setProgram(0);
-  ASSERT_TRUE(waitForPort(port, true));
+  ASSERT_TRUE(waitAnswering(port));
   EXPECT_TRUE(answersPing(port, dump));
 }
 

@@ -143,6 +143,18 @@ bool waitForPort(int port, bool used, int timeoutMs) {
   return true;
 }
 
+bool waitAnswering(int port, int timeoutMs) {
+  RawSocket client;
+  std::string ping = message("/ping", "ss", {client.url(), "/answering"});
+  auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  std::string reply;
+  while (Clock::now() < deadline) {
+    client.sendTo(port, ping);
+    if (client.receive(reply, 20) && reply.find("/answering") != std::string::npos) return true;
+  }
+  return false;
+}
+
 // --- StreamCapture ------------------------------------------------------------------------------
 
 StreamCapture::StreamCapture(int fd) : fd(fd) {
@@ -249,18 +261,33 @@ int oscsendURL(const std::string& url, const std::string& address, const std::st
 OscDump::OscDump() {
   int pipeFds[2];
   if (::pipe2(pipeFds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+  out = pipeFds[0];
+  RawSocket probe;
+  std::string hello = message("/hello", "", {});
   for (int attempt = 0; attempt < 5 && pid < 0; ++attempt) {
     listenPort = freePort();
-    if (spawn({"oscdump", "-L", std::to_string(listenPort)}, pipeFds[1], &pid) != 0) pid = -1;
-    if (pid > 0 && !waitForPort(listenPort, true, 3000)) {
+    if (spawn({"oscdump", "-L", std::to_string(listenPort)}, pipeFds[1], &pid) != 0) {
+      pid = -1;
+      continue;
+    }
+    // Ready once it prints what it is sent (binding the port to test it could take it
+    // away from oscdump).
+    bool ready = false;
+    std::string line;
+    for (int i = 0; i < 150 && !ready; ++i) {
+      probe.sendTo(listenPort, hello);
+      ready = readLine(line, 20);
+    }
+    if (!ready) {
       ::kill(pid, SIGKILL);
       ::waitpid(pid, nullptr, 0);
       pid = -1;
     }
   }
   ::close(pipeFds[1]);
-  out = pipeFds[0];
   if (pid < 0) throw std::runtime_error("oscdump did not start");
+  // Hellos still on their way are dropped with the lines they make.
+  rest(50);
 }
 
 OscDump::~OscDump() {

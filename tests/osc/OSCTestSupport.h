@@ -38,10 +38,14 @@ private:
 
 // A UDP port that was free a moment ago (bound to port 0 and released).
 int freePort();
-// True while some socket holds the UDP port on the loopback or any address.
+// True while some socket holds the UDP port on the loopback or any address. The check
+// binds the port for a moment: never use it while a server may be about to bind it.
 bool portInUse(int port);
-// Waits until portInUse(port) is `used`; false on time-out.
+// Waits until portInUse(port) is `used`; false on time-out. For waiting until a port is
+// released; waitAnswering() is the safe way to wait for a server to bind.
 bool waitForPort(int port, bool used, int timeoutMs = 3000);
+// Waits until an OSC server on the port answers /ping; false on time-out.
+bool waitAnswering(int port, int timeoutMs = 3000);
 
 // Redirects a standard stream (1 or 2) into a file for the object's lifetime.
 class StreamCapture {
@@ -125,8 +129,8 @@ public:
   int port() const { return serverPort; }
   // Sets parameter 39 through the host's setParameter (normalised offset / 100).
   void setOffset(int32_t offset);
-  // Waits until the server holds its port.
-  bool waitListening(int timeoutMs = 3000) const { return waitForPort(serverPort, true, timeoutMs); }
+  // Waits until the server answers on its port.
+  bool waitListening(int timeoutMs = 3000) const { return waitAnswering(serverPort, timeoutMs); }
   // Sends one packet from a raw socket.
   void send(const std::string& packet) const;
 

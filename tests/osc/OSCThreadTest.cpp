@@ -185,7 +185,7 @@ TEST_F(OSCStop, RetargetStormThenClose) {
   });
   for (int k = 0; k < 300; ++k) instance->setOffset(1 + k % 3);
   instance->setOffset(2);
-  EXPECT_TRUE(waitForPort(port + 1, true));
+  EXPECT_TRUE(waitAnswering(port + 1));
   auto start = Clock::now();
   instance.reset();
   EXPECT_LT(elapsedMs(start), 1000);
