@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstdint>
 
-#if defined(__SSE2__)
+// The packed path needs SSE2 and 64-bit general registers (x86-64).
+#if defined(__SSE2__) && defined(__x86_64__)
+#define QUORVELLA_PAIRED_LANES 1
 #include <emmintrin.h>
 #endif
 
@@ -34,9 +36,9 @@ bool CQuorvellaKernelPair::suits(const float* const inputs[2], float* const outp
   return outputs[0] == outputs[1] || !overlaps(outputs[0], outputs[1], frames);
 }
 
-#if !defined(__SSE2__)
+#if !defined(QUORVELLA_PAIRED_LANES)
 
-// Without SSE2 the channels simply run one after the other.
+// Elsewhere the channels simply run one after the other.
 void CQuorvellaKernelPair::process(const float* const inputs[2], float* const outputs[2],
                                    float* const[2], uint32_t frames) noexcept {
   bool silence = false;
