@@ -6,6 +6,7 @@
 
 #include <pthread.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -20,7 +21,9 @@ struct Thread::State {
   void* context = nullptr;
   std::mutex lock;
   std::condition_variable ended;
-  bool done = false;
+  // Atomic as well as guarded: the thread sanitizer cannot follow the lock through the
+  // unwinding of a cancelled thread.
+  std::atomic<bool> done{false};
 };
 
 namespace {
@@ -87,9 +90,9 @@ bool Thread::join(int timeoutMs) {
   {
     std::unique_lock<std::mutex> guard(state->lock);
     if (timeoutMs < 0) {
-      state->ended.wait(guard, [this] { return state->done; });
+      state->ended.wait(guard, [this] { return state->done.load(); });
     } else if (!state->ended.wait_for(guard, std::chrono::milliseconds(timeoutMs),
-                                      [this] { return state->done; })) {
+                                      [this] { return state->done.load(); })) {
       return false;
     }
   }

@@ -16,6 +16,11 @@
 #include "osc/OSCScriptCalls.h"
 #include "osc/SetParamQueue.h"
 #include "osc/UpdateRegistrations.h"
+#include "midi/LuaIncludes.h"
+#include "midi/LuaMIDIHelper.h"
+#include "midi/LuaMIDISession.h"
+
+#include <oscpack/ip/IpEndpointName.h>
 
 namespace {
 
@@ -190,6 +195,67 @@ TEST(OSCScriptCalls, VelocityIsTheLowByteOfTheTruncatedProduct) {
   EXPECT_EQ(HC::OSCScriptCalls::velocityByte(-0.5f), (-63) & 0xFF);
   EXPECT_EQ(HC::OSCScriptCalls::velocityByte(1e30f), 0);
   EXPECT_EQ(HC::OSCScriptCalls::velocityByte(std::nanf("")), 0);
+}
+
+TEST(OSCHelperLifecycle, StartsOnceStopsAndStartsAgain) {
+  UserEnvironment env;
+  StreamCapture output(1);
+  HvcQuorvella effect(nullptr);  // initialise() started its server
+  HC::OSCHelper& server = *effect.getOSCHelper();
+  EXPECT_TRUE(server.running());
+  server.startTask();
+  EXPECT_EQ(output.count("Warning: Attempt to recreate OSC task\n"), 1u);
+
+  int port = freePort();
+  server.retarget(5, port - 5);
+  ASSERT_TRUE(waitAnswering(port));
+  EXPECT_EQ(server.listeningPort(), port);
+  effect.stopOSCServer();
+  EXPECT_FALSE(server.running());
+  EXPECT_EQ(server.listeningPort(), 0);
+  EXPECT_TRUE(waitForPort(port, false));
+  server.stopTask();  // stopping twice is harmless
+
+  // Started again, the server is idle until the next retarget.
+  server.startTask();
+  EXPECT_TRUE(server.running());
+  EXPECT_FALSE(waitAnswering(port, 200));
+  server.retarget(5, port - 5);
+  EXPECT_TRUE(waitAnswering(port));
+}
+
+TEST(OSCScriptCalls, LeaveTheScriptStackAsItWas) {
+  UserEnvironment env;
+  env.addScript("calls.lua",
+                "function two() return 1, 2 end\nfunction boom() error('x') end\n"
+                "function flag() return true end\n");
+  StreamCapture output(1);
+  HvcQuorvella effect(nullptr);
+  HC::OSCHelper& server = *effect.getOSCHelper();
+  HC::LuaMIDIHelper& midi = *effect.getMIDIHelper();
+  int before;
+  {
+    HC::LuaMIDISession session(midi);
+    before = lua_gettop(session.state());
+  }
+  RawSocket sink;
+  IpEndpointName from(0x7F000001ul, 9);
+  const std::vector<std::string> requests = {
+      message("/call", "sss", {"two", sink.url(), "/r"}),
+      message("/call", "sssi", {"boom", sink.url(), "/r", "1"}),
+      message("/call", "sss", {"flag", sink.url(), "/r"}),
+      message("/call", "sss", {"dofile", sink.url(), "/r"}),
+      message("/exec", "sb", {"two", "blob"}),
+      message("/exec", "sTFN", {"two"}),
+      message("/exec", "s", {"undefined"}),
+      message("/startNote", "if", {"60", "0.5"}),
+  };
+  for (int round = 0; round < 50; ++round)
+    for (const auto& p : requests) server.ProcessPacket(p.data(), static_cast<int>(p.size()), from);
+  HC::LuaMIDISession session(midi);
+  EXPECT_EQ(lua_gettop(session.state()), before);
+  std::string reply;
+  EXPECT_TRUE(sink.receive(reply, 1000));
 }
 
 }  // namespace
