@@ -26,6 +26,15 @@ double frac(double x) {
 
 double semitoneRatio(double semitones) { return std::min(std::exp2(semitones / 12.0), kMaxRatio); }
 
+// Per-sample factor by which the envelope's distance to its target shrinks, for a time
+// constant in milliseconds. A time of 0 or less (only scripts and OSC can store one) is an
+// instant envelope: the plain formula would give a factor above 1, or infinity, and an
+// envelope that runs away from its target for good.
+double smoothingFactor(double milliseconds, double sampleRate) {
+  if (!(milliseconds > 0.0)) return 0.0;
+  return std::exp(-1.0 / (milliseconds * sampleRate * 0.001));
+}
+
 }  // namespace
 
 SvfCoefficients svfCoefficients(double cutoff, double q, double sampleRate) {
@@ -140,8 +149,8 @@ void prepare(BlockSettings& s, const float* values, double sr, uint32_t frames) 
   s.filteredWet = v[kUseFilteredForWet] != 0.0;
   s.syncCycles = static_cast<int32_t>(std::max(std::min(std::trunc(v[kSyncCycles]), 2147483647.0), -2147483648.0));
 
-  s.envAttackCoef = f32(std::exp(-1.0 / (v[kEnvAttack] * sr * 0.001)));
-  s.envReleaseCoef = f32(std::exp(-1.0 / (v[kEnvRelease] * sr * 0.001)));
+  s.envAttackCoef = f32(smoothingFactor(v[kEnvAttack], sr));
+  s.envReleaseCoef = f32(smoothingFactor(v[kEnvRelease], sr));
   double preGain = std::pow(10.0, v[kEnvPreGain] * 0.05);
   s.envPreGain = f32(preGain);
   s.envGate = f32(v[kEnvGate]);

@@ -1,6 +1,7 @@
 #include "effect/CQuorvellaKernel.h"
 
 #include <algorithm>
+#include <cmath>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -38,6 +39,19 @@ void HvcQuorvella::CQuorvellaKernel::reset() {
   env = 0.0f;
   filterLow = filterBand = 0.0f;
   low1 = band1 = low2 = band2 = 0.0f;
+}
+
+bool HvcQuorvella::CQuorvellaKernel::recoverFromNonFiniteState() noexcept {
+  float sum = low1 + band1 + low2 + band2 + filterLow + filterBand + env + envTarget + oscPhase +
+              cycleLevel;
+  if (std::isfinite(sum) && std::isfinite(replayPhase)) return false;
+  std::fill(history.get(), history.get() + kHistorySize + kHistoryPadding, Slot{0.0f, 0.0f});
+  low1 = band1 = low2 = band2 = 0.0f;
+  filterLow = filterBand = 0.0f;
+  env = envTarget = cycleLevel = 0.0f;
+  oscPhase = 0.0f;
+  replayPhase = 0.0;
+  return true;
 }
 
 void HvcQuorvella::CQuorvellaKernel::process(const float* source, float* destination,

@@ -31,6 +31,11 @@ public:
   CQuorvellaKernel(HvcQuorvella* effect, int32_t channel);
 
   void reset() override;
+  // A non-finite sample from the host (or an unstable filter setting) would leave the
+  // recursive states non-finite for good. Called after every block: zeroes the states and
+  // the history when any state is no longer finite, so the channel recovers at the next
+  // block. Allocates nothing. Returns true when it had to.
+  bool recoverFromNonFiniteState() noexcept;
   void process(const float* source, float* destination, uint32_t frames, uint32_t channelCount,
                bool& silence) noexcept override;
 

@@ -185,6 +185,8 @@ void HvcQuorvella::processReplacing(float** inputs, float** outputs, int32_t fra
     done += n;
   } while (done < total);
 
+  for (size_t c = 0; c < kernelCount(); ++c)
+    static_cast<CQuorvellaKernel*>(kernel(c))->recoverFromNonFiniteState();
   updateMeters(total);
 }
 

@@ -42,6 +42,10 @@ Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 SRC
   need_update=1
 fi
+# An entry alone is not enough: the source index must have been fetched too.
+if [ $need_update -eq 0 ] && [ -z "$(apt-cache showsrc lua5.1 2>/dev/null | head -n 1)" ]; then
+  need_update=1
+fi
 
 if [ ${#missing[@]} -gt 0 ] || [ $need_update -eq 1 ]; then
   echo "install-deps: installing ${missing[*]:-source index}"

@@ -299,3 +299,35 @@ TEST_F(KernelFixture, BlockSizeOpcodesResizeTheScratchBuffer) {
 }
 
 }  // namespace
+
+namespace {
+
+// A single non-finite sample from the host must not silence a channel for good.
+TEST_F(KernelFixture, ChannelRecoversFromNonFiniteInput) {
+  render(sine(4096, 220.0, 44100.0), 512);
+  StereoBuffer bad = sine(512, 220.0, 44100.0);
+  bad.left[100] = NAN;
+  bad.right[200] = INFINITY;
+  render(bad, 512);
+  StereoBuffer after = render(sine(8192, 220.0, 44100.0), 512);
+  for (size_t i = 0; i < after.left.size(); ++i) {
+    ASSERT_TRUE(std::isfinite(after.left[i])) << i;
+    ASSERT_TRUE(std::isfinite(after.right[i])) << i;
+  }
+  EXPECT_GT(std::fabs(after.left[8000]), 0.0f);  // and it plays again
+}
+
+// Envelope times of 0 or below (scripts and OSC store values unchecked) give an instant
+// envelope instead of one that runs away to infinity.
+TEST_F(KernelFixture, NonPositiveEnvelopeTimesAreInstant) {
+  set(kEnvAttack, -5.0f);
+  set(kEnvRelease, -1e-7f);
+  set(kOscLevel, 1.0f);
+  StereoBuffer out = render(sine(8192, 220.0, 44100.0), 512);
+  for (float v : out.left) ASSERT_TRUE(std::isfinite(v));
+  EXPECT_EQ(effect->getBlockSettings().envAttackCoef, 0.0f);
+  EXPECT_EQ(effect->getBlockSettings().envReleaseCoef, 0.0f);
+  EXPECT_EQ(kernel(0).getEnv(), kernel(0).getEnvTarget());
+}
+
+}  // namespace
