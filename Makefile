@@ -41,6 +41,8 @@ test: test-release test-asan test-tsan
 
 bench: build
 	./$(BUILD)/bench/quorvella-bench
+	./$(BUILD)/bench/quorvella-midi-bench
+	./$(BUILD)/bench/quorvella-osc-bench
 
 clean:
 	rm -rf $(BUILD) out
