@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <new>
 
 #include "effect/BlockPreparation.h"
 #include "effect/CQuorvellaKernel.h"
@@ -145,8 +146,12 @@ void HvcQuorvella::setBlockSize(int32_t size) {
   if (size < 1) size = 1;
   blockSize = size;
   if (size != scratchSize || !scratch) {
-    // One half per channel, so that both channels can filter their blocks at once.
-    scratch.reset(new float[2 * static_cast<size_t>(size)]);
+    // One half per channel, so that both channels can filter their blocks at once. A size
+    // the machine cannot hold keeps the buffer it has: longer blocks are then processed in
+    // pieces that fit.
+    float* larger = new (std::nothrow) float[2 * static_cast<size_t>(size)];
+    if (!larger) return;
+    scratch.reset(larger);
     scratchSize = size;
   }
 }

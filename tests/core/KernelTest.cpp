@@ -6,6 +6,8 @@
 #include <cmath>
 #include <memory>
 
+#include <sys/resource.h>
+
 #include "effect/CQuorvellaKernel.h"
 #include "effect/FactoryPrograms.h"
 #include "effect/QuorvellaParameters.h"
@@ -328,6 +330,29 @@ TEST_F(KernelFixture, NonPositiveEnvelopeTimesAreInstant) {
   EXPECT_EQ(effect->getBlockSettings().envAttackCoef, 0.0f);
   EXPECT_EQ(effect->getBlockSettings().envReleaseCoef, 0.0f);
   EXPECT_EQ(kernel(0).getEnv(), kernel(0).getEnvTarget());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(KernelFixture, ABlockSizeBeyondMemoryKeepsTheScratchBuffer) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "sanitizers reserve address space of their own";
+#else
+  effect->dispatcher(effSetBlockSize, 0, 256, nullptr, 0.0f);
+  // Linux commits memory lazily, so make the 16 GiB of scratch truly unavailable.
+  rlimit saved{};
+  getrlimit(RLIMIT_AS, &saved);
+  rlimit limited = saved;
+  limited.rlim_cur = 4ull << 30;
+  ASSERT_EQ(setrlimit(RLIMIT_AS, &limited), 0);
+  effect->dispatcher(effSetBlockSize, 0, 0x7fffffff, nullptr, 0.0f);
+  setrlimit(RLIMIT_AS, &saved);
+  EXPECT_EQ(effect->getScratchSize(), 256);
+  StereoBuffer in = noise(3000, 5);
+  expectDelayed(in, render(in, 1000), 881);
+#endif
 }
 
 }  // namespace
