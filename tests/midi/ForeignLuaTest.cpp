@@ -53,7 +53,7 @@ TEST(ForeignLua, PluginKeepsItsOwnLuaBesideTheHostsGlobalLua) {
     StreamCapture err(2);
     vsthost::HostedEffect fx(library);
     ASSERT_TRUE(fx.valid()) << fx.error();
-    EXPECT_EQ(err.text(), "Lua 5.1\tfunction\tfunction\n");
+    EXPECT_EQ(err.stop(), "Lua 5.1\tfunction\tfunction\n");
     fx.sendMidi({{0xB0, 11, 127}, {0xB0, 90, 0}});  // built-in and user handlers
     EXPECT_NEAR(fx.getParameter(7), 1.0f, 1e-6f);
     EXPECT_EQ(fx.getParameter(1), 0.0f);

@@ -55,9 +55,7 @@ protected:
 TEST_F(MIDIBoundary, BuiltInScriptMapsOneControllerToEachParameter) {
   // Parameter 39 makes the OSC server listen on the base port + its value: keep that port
   // out of the way of other tests (61000 + 100 is above the usual ephemeral ports).
-  makeFolders(user.configHome() + "/Halvercast");
-  writeFile(user.configHome() + "/Halvercast/com.halvercastlabs.Quorvella.conf",
-            "OSC Base Port=dword:61000\n");
+  user.setBasePort(61000);
   create();
   for (int32_t i = 0; i < 40; ++i) {
     for (uint8_t value : {uint8_t{127}, uint8_t{0}}) {
@@ -130,7 +128,7 @@ TEST_F(MIDIBoundary, EveryEventKindReachesScriptHandlers) {
   EventBlock sysex;
   sysex.sysex();
   EXPECT_EQ(fx->dispatch(effProcessEvents, 0, 0, sysex.events()), 1);
-  EXPECT_EQ(err.text(),
+  EXPECT_EQ(err.stop(),
             "on\t1\t60\t100\non60\t1\n"
             "off\t4\t60\t0\n"
             "off\t2\t62\t40\n"
@@ -160,7 +158,7 @@ TEST_F(MIDIBoundary, UserScriptsOverrideShareAndFailSeparately) {
   StreamCapture out(1);
   create();
   // Lua shortens long chunk names from the front ("...older/broken.lua").
-  std::string log = out.text();
+  std::string log = out.stop();
   EXPECT_EQ(log.rfind("@@@ failed to run file: ", 0), 0u) << log;
   EXPECT_NE(log.find("Scripts/broken.lua:1: parameter not found: 'No Such Parameter'\n"),
             std::string::npos)
@@ -186,7 +184,7 @@ TEST_F(MIDIBoundary, DocumentedExampleScriptWorks) {
   user.addScript("keys.lua", page.substr(start, end - start));
   StreamCapture err(2);
   create();
-  EXPECT_EQ(err.text(), "keys.lua loaded; Osc Pitch is parameter\t18\n");
+  EXPECT_EQ(err.stop(), "keys.lua loaded; Osc Pitch is parameter\t18\n");
 
   fx->sendMidi({{0x90, 60, 100}});
   EXPECT_FLOAT_EQ(fx->getParameter(18), 60.0f / 127.0f);

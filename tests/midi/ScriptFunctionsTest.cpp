@@ -181,26 +181,18 @@ TEST_F(FunctionsTest, SendOSCIsTheFunctionTheOSCServerSupplies) {
 
 TEST_F(FunctionsTest, PrintWritesPiecesToTheDebugOutput) {
   fx();
-  {
+  // Runs code that returns nothing; what it wrote to the debug output (standard error).
+  auto printed = [this](const std::string& code) {
     StreamCapture err(2);
-    EXPECT_EQ(run("print('a', 1, nil, true, 2.5)"), "nil");
-    EXPECT_EQ(err.text(), "a\t1\tnil\ttrue\t2.5\n");
-  }
-  {
-    StreamCapture err(2);
-    EXPECT_EQ(run("print()"), "nil");
-    EXPECT_EQ(err.text(), "\n");
-  }
-  {
-    StreamCapture err(2);
-    EXPECT_EQ(run("print(string.rep('x', 400), string.rep('y', 299))"), "nil");
-    EXPECT_EQ(err.text(), std::string(299, 'x') + "\t" + std::string(299, 'y') + "\n");
-  }
-  {
-    StreamCapture err(2);
-    EXPECT_EQ(run("print(setmetatable({}, {__tostring = function() return 'obj' end}))"), "nil");
-    EXPECT_EQ(err.text(), "obj\n");
-  }
+    EXPECT_EQ(run(code), "nil") << code;
+    return err.stop();
+  };
+  EXPECT_EQ(printed("print('a', 1, nil, true, 2.5)"), "a\t1\tnil\ttrue\t2.5\n");
+  EXPECT_EQ(printed("print()"), "\n");
+  EXPECT_EQ(printed("print(string.rep('x', 400), string.rep('y', 299))"),
+            std::string(299, 'x') + "\t" + std::string(299, 'y') + "\n");
+  EXPECT_EQ(printed("print(setmetatable({}, {__tostring = function() return 'obj' end}))"),
+            "obj\n");
   EXPECT_EQ(run("local t = tostring; tostring = function() return {} end; "
                 "local ok, e = pcall(print, 1); tostring = t; return e"),
             "'tostring' must return a string to 'print'");

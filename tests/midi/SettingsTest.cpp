@@ -40,7 +40,7 @@ TEST_F(SettingsTest, AbsentValuesGiveTheDefaults) {
   std::string skin = "unchanged";
   EXPECT_FALSE(Settings::readText(name(kPreferenceSkin), skin));
   EXPECT_EQ(skin, "unchanged");
-  EXPECT_FALSE(fileExists(file()));  // reading creates nothing
+  EXPECT_FALSE(entryExists(file()));  // reading creates nothing
 }
 
 TEST_F(SettingsTest, WrittenNumbersReadBackAndKeepTheOtherValues) {

@@ -72,7 +72,7 @@ TEST_F(UserScriptsTest, FailingScriptsAreReportedAndTheNextOneStillRuns) {
   user.addScript("4-good.lua", "good = true\n");
   StreamCapture out(1);
   fx();
-  std::string log = out.text();
+  std::string log = out.stop();
   // One report per failing file, in order; Lua shortens long chunk names from the front.
   const char* expected[] = {
       "Scripts/1-syntax.lua:1: '=' expected near 'is'",
@@ -101,7 +101,7 @@ TEST_F(UserScriptsTest, UnreadableScriptFilesAreLeftOut) {
   ASSERT_EQ(symlink("/nonexistent/x.lua", (user.scriptsFolder() + "dangling.lua").c_str()), 0);
   StreamCapture out(1);
   fx();
-  EXPECT_EQ(out.text(), "");  // nothing failed: the odd entries were never tried
+  EXPECT_EQ(out.stop(), "");  // nothing failed: the odd entries were never tried
   EXPECT_EQ(run("return seen"), "a");
 }
 

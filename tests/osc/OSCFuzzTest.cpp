@@ -23,6 +23,7 @@
 
 #include "effect/HvcQuorvella.h"
 #include "osc/OSCHelper.h"
+#include "support/ScopedEnv.h"
 
 namespace {
 
@@ -57,7 +58,8 @@ std::vector<std::string> requests(const std::string& url) {
 }
 
 TEST(OSCFuzz, MutatedPacketsStraightIntoTheListener) {
-  ::setenv("RES_OPTIONS", "timeout:1 attempts:1", 1);  // mutated host names fail fast
+  // Mutated host names fail fast.
+  testsupport::ScopedEnv resolver("RES_OPTIONS", "timeout:1 attempts:1");
   UserEnvironment env;
   env.addScript("fuzz.lua", kScript);
   StreamCapture output(1);
@@ -107,7 +109,7 @@ std::vector<std::string> urlFreeRequests(const std::string& url) {
 }
 
 TEST(OSCFuzz, MutatedPacketsOverUDPThenPing) {
-  ::setenv("RES_OPTIONS", "timeout:1 attempts:1", 1);
+  testsupport::ScopedEnv resolver("RES_OPTIONS", "timeout:1 attempts:1");
   UserEnvironment env;
   env.addScript("fuzz.lua", kScript);
   StreamCapture output(1);

@@ -7,16 +7,10 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 #include <thread>
 
@@ -27,22 +21,6 @@ extern char** environ;
 namespace osctest {
 
 namespace {
-
-void makeFolders(const std::string& path) {
-  for (size_t i = 1; i <= path.size(); ++i)
-    if (i == path.size() || path[i] == '/') ::mkdir(path.substr(0, i).c_str(), 0700);
-}
-
-void writeFile(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-}
-
-void removeTree(const std::string& path) {
-  std::string command = "rm -rf '" + path + "'";
-  int ignored = std::system(command.c_str());
-  (void)ignored;
-}
 
 sockaddr_in loopback(int port) {
   sockaddr_in a{};
@@ -74,35 +52,6 @@ int spawn(const std::vector<std::string>& argv, int stdoutFd, int* pidOut) {
 }
 
 }  // namespace
-
-// --- UserEnvironment ------------------------------------------------------------------------
-
-UserEnvironment::UserEnvironment() {
-  char pattern[] = "/tmp/quorvella-osc-XXXXXX";
-  if (!::mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
-  folder = pattern;
-  if (const char* v = std::getenv("XDG_CONFIG_HOME")) hadConfig = true, savedConfig = v;
-  if (const char* v = std::getenv("XDG_DATA_HOME")) hadData = true, savedData = v;
-  makeFolders(folder + "/config/Halvercast");
-  makeFolders(folder + "/data/Halvercast/Quorvella/Scripts");
-  ::setenv("XDG_CONFIG_HOME", (folder + "/config").c_str(), 1);
-  ::setenv("XDG_DATA_HOME", (folder + "/data").c_str(), 1);
-}
-
-UserEnvironment::~UserEnvironment() {
-  if (hadConfig) ::setenv("XDG_CONFIG_HOME", savedConfig.c_str(), 1); else ::unsetenv("XDG_CONFIG_HOME");
-  if (hadData) ::setenv("XDG_DATA_HOME", savedData.c_str(), 1); else ::unsetenv("XDG_DATA_HOME");
-  removeTree(folder);
-}
-
-void UserEnvironment::setBasePort(int32_t port) const {
-  writeFile(folder + "/config/Halvercast/com.halvercastlabs.Quorvella.conf",
-            "OSC Base Port=dword:" + std::to_string(port) + "\n");
-}
-
-void UserEnvironment::addScript(const std::string& name, const std::string& text) const {
-  writeFile(folder + "/data/Halvercast/Quorvella/Scripts/" + name, text);
-}
 
 // --- Ports ------------------------------------------------------------------------------------
 
@@ -153,53 +102,6 @@ bool waitAnswering(int port, int timeoutMs) {
     if (client.receive(reply, 20) && reply.find("/answering") != std::string::npos) return true;
   }
   return false;
-}
-
-// --- StreamCapture ------------------------------------------------------------------------------
-
-StreamCapture::StreamCapture(int fd) : fd(fd) {
-  char pattern[] = "/tmp/quorvella-osc-capture-XXXXXX";
-  int file = ::mkstemp(pattern);
-  if (file < 0) throw std::runtime_error("mkstemp failed");
-  path = pattern;
-  std::fflush(fd == 1 ? stdout : stderr);
-  saved = ::dup(fd);
-  ::dup2(file, fd);
-  ::close(file);
-}
-
-StreamCapture::~StreamCapture() {
-  std::string captured = text();
-  ::dup2(saved, fd);
-  ::close(saved);
-  ::unlink(path.c_str());
-  // What was captured (test failures among it) still reaches the test's log.
-  ssize_t ignored = ::write(fd, captured.data(), captured.size());
-  (void)ignored;
-}
-
-std::string StreamCapture::text() const {
-  std::fflush(fd == 1 ? stdout : stderr);
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream all;
-  all << in.rdbuf();
-  return all.str();
-}
-
-bool StreamCapture::waitFor(const std::string& needle, int timeoutMs) const {
-  auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (text().find(needle) == std::string::npos) {
-    if (Clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return true;
-}
-
-size_t StreamCapture::count(const std::string& needle) const {
-  std::string all = text();
-  size_t n = 0;
-  for (size_t at = all.find(needle); at != std::string::npos; at = all.find(needle, at + needle.size())) ++n;
-  return n;
 }
 
 // --- RawSocket ----------------------------------------------------------------------------------
@@ -351,7 +253,7 @@ std::vector<std::string> OscDump::rest(int waitMs) {
 
 // --- Instance -----------------------------------------------------------------------------------
 
-Instance::Instance(const UserEnvironment& env, int port, int32_t offset) : serverPort(port) {
+Instance::Instance(const testsupport::UserEnvironment& env, int port, int32_t offset) : serverPort(port) {
   env.setBasePort(port - offset);
   std::string error = library.open(QUORVELLA_PLUGIN_PATH);
   if (!error.empty()) throw std::runtime_error(error);

@@ -1,6 +1,6 @@
-// Helpers for the OSC server tests: a private user environment (settings and scripts
-// under temporary XDG folders), free UDP ports, capture of standard output and error, a
-// raw UDP endpoint, liblo's oscsend and oscdump as the real client, and a plug-in
+// Helpers for the OSC server tests: the shared private user environment (settings and
+// scripts under temporary XDG folders) and capture of standard output and error, free UDP
+// ports, a raw UDP endpoint, liblo's oscsend and oscdump as the real client, and a plug-in
 // instance loaded through the host library with its OSC server on a given port.
 #pragma once
 
@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "support/StreamCapture.h"
+#include "support/UserEnvironment.h"
 #include "vsthost/HostedEffect.h"
 #include "vsthost/PluginLibrary.h"
 
@@ -17,23 +19,13 @@ namespace osctest {
 
 using Clock = std::chrono::steady_clock;
 
-// Temporary XDG_CONFIG_HOME and XDG_DATA_HOME for the object's lifetime, with the "OSC
-// Base Port" preference and user MIDI scripts written there.
-class UserEnvironment {
+using testsupport::StreamCapture;
+
+// The shared private user, with the settings folder made from the start: the "OSC Base
+// Port" preference is written there before each instance is created.
+class UserEnvironment : public testsupport::UserEnvironment {
 public:
-  UserEnvironment();
-  ~UserEnvironment();
-  UserEnvironment(const UserEnvironment&) = delete;
-  UserEnvironment& operator=(const UserEnvironment&) = delete;
-
-  void setBasePort(int32_t port) const;
-  void addScript(const std::string& name, const std::string& text) const;
-  const std::string& root() const { return folder; }
-
-private:
-  std::string folder;
-  std::string savedConfig, savedData;
-  bool hadConfig = false, hadData = false;
+  UserEnvironment() : testsupport::UserEnvironment(Folders::scriptsAndSettings) {}
 };
 
 // A UDP port that was free a moment ago (bound to port 0 and released).
@@ -46,25 +38,6 @@ bool portInUse(int port);
 bool waitForPort(int port, bool used, int timeoutMs = 3000);
 // Waits until an OSC server on the port answers /ping; false on time-out.
 bool waitAnswering(int port, int timeoutMs = 3000);
-
-// Redirects a standard stream (1 or 2) into a file for the object's lifetime.
-class StreamCapture {
-public:
-  explicit StreamCapture(int fd);
-  ~StreamCapture();
-  StreamCapture(const StreamCapture&) = delete;
-  StreamCapture& operator=(const StreamCapture&) = delete;
-  // Everything written so far.
-  std::string text() const;
-  // Waits until text() contains needle; false on time-out.
-  bool waitFor(const std::string& needle, int timeoutMs = 3000) const;
-  size_t count(const std::string& needle) const;
-
-private:
-  int fd;
-  int saved = -1;
-  std::string path;
-};
 
 // A UDP socket of the test itself, bound to 127.0.0.1 on a free port.
 class RawSocket {
@@ -123,7 +96,7 @@ private:
 // set in env before construction so that the instance listens on base + offset.
 class Instance {
 public:
-  explicit Instance(const UserEnvironment& env, int port, int32_t offset = 5);
+  explicit Instance(const testsupport::UserEnvironment& env, int port, int32_t offset = 5);
   ~Instance();
   vsthost::HostedEffect& fx() { return *effect; }
   int port() const { return serverPort; }

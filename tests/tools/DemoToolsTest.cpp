@@ -19,7 +19,7 @@ constexpr int kFrames = 8 * 44100;
 constexpr int kStep = 44100 / 4;  // eighth notes at 120 BPM
 
 TEST(DemoToolsTest, DemoInputIsDeterministicPluckedNotes) {
-  toolstest::ScratchDir dir;
+  toolstest::TempFolder dir;
   std::string a = dir.file("a.wav");
   std::string b = dir.file("b.wav");
   ASSERT_EQ(run(quote(QUORVELLA_DEMO_INPUT_PATH) + " " + quote(a)).status, 0);
@@ -55,7 +55,7 @@ TEST(DemoToolsTest, DemoInputIsDeterministicPluckedNotes) {
 }
 
 TEST(DemoToolsTest, DemoScriptRendersEveryProgramOfThePlugin) {
-  toolstest::ScratchDir dir;
+  toolstest::TempFolder dir;
   std::string out = dir.file("out");
   std::string script = std::string(QUORVELLA_SOURCE_DIR) + "/tools/demo.sh";
   auto result = run("QUORVELLA_DEMO_PLUGIN=" + quote(QUORVELLA_FIXTURE_PATH) + " " +

@@ -15,7 +15,7 @@ using toolstest::run;
 constexpr int kDefaultDelay = 881;
 
 TEST(RenderQuorvellaTest, DefaultProgramDelaysTheInputExactly) {
-  toolstest::ScratchDir dir;
+  toolstest::TempFolder dir;
   std::string input = dir.file("in.wav");
   std::string output = dir.file("out.wav");
   toolstest::Audio signal = toolstest::testSignal(1, 22050, 100);
@@ -43,7 +43,7 @@ TEST(RenderQuorvellaTest, ProgramsAreListedAndChosenByName) {
   EXPECT_EQ(std::count(result.out.begin(), result.out.end(), '\n'), 11) << result.out;
   EXPECT_EQ(result.out.rfind("0\tDefaults\n1\tDown One Octave\n", 0), 0u) << result.out;
 
-  toolstest::ScratchDir dir;
+  toolstest::TempFolder dir;
   std::string input = dir.file("in.wav");
   ASSERT_TRUE(toolstest::writeWav(input, toolstest::testSignal(2, 4410, -1), 44100));
   result = run(quote(QUORVELLA_RENDER_PATH) + " --program 'down one octave' " + quote(input) +

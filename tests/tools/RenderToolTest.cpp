@@ -46,7 +46,7 @@ class RenderToolTest : public ::testing::Test {
     signal = toolstest::testSignal(2, 3000, 10);
     ASSERT_TRUE(toolstest::writeWav(input, signal, 44100));
   }
-  toolstest::ScratchDir dir;
+  toolstest::TempFolder dir;
   std::string input;
   toolstest::Audio signal;
 };
@@ -143,30 +143,25 @@ TEST_F(RenderToolTest, ThirdPartyDelayCompensatorDelaysExactly) {
 
 TEST_F(RenderToolTest, CommandLineErrorsExitWithTwo) {
   std::string output = dir.file("never.wav");
+  const std::string inOut = quote(input) + " -o " + quote(output);
   struct Case {
     std::string arguments;
     std::string message;
   };
   const Case cases[] = {
-      {"--program Nope " + quote(input) + " -o " + quote(output),
+      {"--program Nope " + inOut,
        "unknown program 'Nope'; the programs are 0 'Straight', 1 'Quarter Delay'"},
-      {"--program 2 " + quote(input) + " -o " + quote(output),
-       "program 2 is out of range (the plug-in has 2 programs, 0..1)"},
-      {"--param Volume=3 " + quote(input) + " -o " + quote(output),
-       "unknown parameter 'Volume' (see --list)"},
-      {"--param Delay=2000 " + quote(input) + " -o " + quote(output),
+      {"--program 2 " + inOut, "program 2 is out of range (the plug-in has 2 programs, 0..1)"},
+      {"--param Volume=3 " + inOut, "unknown parameter 'Volume' (see --list)"},
+      {"--param Delay=2000 " + inOut,
        "value 2000 is outside the range of parameter 'Delay' (0): 0 to 1000 samples"},
-      {"--param Delay " + quote(input) + " -o " + quote(output),
-       "--param 'Delay' is not NAME=VALUE or INDEX=VALUE"},
-      {"--block-size 0 " + quote(input) + " -o " + quote(output),
-       "--block-size '0' is not a whole number from 1 to 65536"},
-      {"--tail -1 " + quote(input) + " -o " + quote(output),
-       "--tail '-1' is not a number of seconds from 0 to 3600"},
-      {"--sample-rate fast " + quote(input) + " -o " + quote(output),
-       "--sample-rate 'fast' is not a rate from 1 to 1536000 Hz"},
+      {"--param Delay " + inOut, "--param 'Delay' is not NAME=VALUE or INDEX=VALUE"},
+      {"--block-size 0 " + inOut, "--block-size '0' is not a whole number from 1 to 65536"},
+      {"--tail -1 " + inOut, "--tail '-1' is not a number of seconds from 0 to 3600"},
+      {"--sample-rate fast " + inOut, "--sample-rate 'fast' is not a rate from 1 to 1536000 Hz"},
       {"--frobnicate " + quote(input), "unknown option '--frobnicate' (see --help)"},
       {quote(input), "no output given: use -o FILE or --out-dir DIR"},
-      {quote(input) + " " + quote(input) + " -o " + quote(output),
+      {quote(input) + " " + inOut,
        "-o/--output takes exactly one input; use --out-dir DIR for several"},
   };
   for (const Case& c : cases) {
@@ -183,10 +178,7 @@ TEST_F(RenderToolTest, FileAndPluginErrorsExitWithOne) {
   std::string output = dir.file("never.wav");
   std::string text = dir.file("notes.txt");
   ASSERT_TRUE(toolstest::writeWav(dir.file("x.wav"), signal, 44100));
-  FILE* f = std::fopen(text.c_str(), "w");
-  ASSERT_NE(f, nullptr);
-  std::fputs("not audio\n", f);
-  std::fclose(f);
+  ASSERT_TRUE(toolstest::writeFile(text, "not audio\n"));
   struct Case {
     std::string command;
     std::string message;  // start of the message after the program name

@@ -9,9 +9,6 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace toolstest {
 namespace {
@@ -24,13 +21,6 @@ std::string quote(const std::string& text) {
   return out + "'";
 }
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 #if defined(__SANITIZE_ADDRESS__)
 ForeignLeakScope::ForeignLeakScope() { __lsan_disable(); }
 ForeignLeakScope::~ForeignLeakScope() { __lsan_enable(); }
@@ -39,10 +29,8 @@ ForeignLeakScope::ForeignLeakScope() = default;
 ForeignLeakScope::~ForeignLeakScope() = default;
 #endif
 
-bool fileExists(const std::string& path) { return std::filesystem::exists(path); }
-
 CommandResult run(const std::string& command) {
-  ScratchDir dir;
+  TempFolder dir;
   std::string out = dir.file("stdout");
   std::string err = dir.file("stderr");
   int raw = std::system((command + " >" + quote(out) + " 2>" + quote(err)).c_str());
@@ -51,16 +39,6 @@ CommandResult run(const std::string& command) {
   result.out = readFile(out);
   result.err = readFile(err);
   return result;
-}
-
-ScratchDir::ScratchDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "quorvella-tools-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-}
-
-ScratchDir::~ScratchDir() {
-  std::error_code ignored;
-  if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
 }
 
 bool writeWav(const std::string& path, const Audio& audio, int sampleRate) {

@@ -1,10 +1,19 @@
-// Helpers for the tools tests: running a command, scratch directories, WAV files.
+// Helpers for the tools tests: running a command, WAV files, and the shared temporary
+// folders and file helpers.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "support/TempFolder.h"
+#include "support/TestFiles.h"
+
 namespace toolstest {
+
+using testsupport::fileExists;
+using testsupport::readFile;
+using testsupport::TempFolder;
+using testsupport::writeFile;
 
 struct CommandResult {
   int status = -1;  // exit status, or -1 when the command did not exit normally
@@ -17,20 +26,6 @@ CommandResult run(const std::string& command);
 
 // Quotes text for /bin/sh.
 std::string quote(const std::string& text);
-
-// A fresh directory under the system temp directory, removed on destruction.
-class ScratchDir {
- public:
-  ScratchDir();
-  ~ScratchDir();
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-  const std::string& path() const { return path_; }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
 
 // Channels of float audio, all the same length.
 using Audio = std::vector<std::vector<float>>;
@@ -53,8 +48,5 @@ class ForeignLeakScope {
   ForeignLeakScope(const ForeignLeakScope&) = delete;
   ForeignLeakScope& operator=(const ForeignLeakScope&) = delete;
 };
-
-bool fileExists(const std::string& path);
-std::string readFile(const std::string& path);
 
 }  // namespace toolstest

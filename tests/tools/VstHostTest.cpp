@@ -238,12 +238,9 @@ TEST(VstHostLoadTest, FallsBackToMainAndReportsLoadFailures) {
   error = other.open("/nonexistent/plugin.so");
   EXPECT_EQ(error, "plug-in '/nonexistent/plugin.so' not found");
 
-  toolstest::ScratchDir dir;
+  toolstest::TempFolder dir;
   std::string text = dir.file("not-a-plugin.so");
-  FILE* f = std::fopen(text.c_str(), "w");
-  ASSERT_NE(f, nullptr);
-  std::fputs("plain text\n", f);
-  std::fclose(f);
+  ASSERT_TRUE(toolstest::writeFile(text, "plain text\n"));
   error = other.open(text);
   EXPECT_EQ(error.rfind("cannot load plug-in '" + text + "': ", 0), 0u) << error;
 }

@@ -1,0 +1,46 @@
+#include "support/TestFiles.h"
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+namespace testsupport {
+
+std::string temporaryFolder() {
+  std::error_code error;
+  std::filesystem::path folder = std::filesystem::temp_directory_path(error);
+  return error ? std::string("/tmp") : folder.string();
+}
+
+void makeFolders(const std::string& path, mode_t mode) {
+  for (size_t at = 1; at <= path.size(); ++at)
+    if (at == path.size() || path[at] == '/') ::mkdir(path.substr(0, at).c_str(), mode);
+}
+
+bool writeFile(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+  out.close();
+  return !out.fail();
+}
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+bool fileExists(const std::string& path) {
+  return std::filesystem::exists(path);
+}
+
+bool entryExists(const std::string& path) {
+  struct stat info;
+  return ::lstat(path.c_str(), &info) == 0;
+}
+
+}  // namespace testsupport

@@ -1,0 +1,28 @@
+#include "support/UserEnvironment.h"
+
+#include "support/TestFiles.h"
+
+namespace testsupport {
+
+namespace {
+// Private to the user, as the plug-in makes its own folders.
+constexpr mode_t kFolderMode = 0700;
+}  // namespace
+
+UserEnvironment::UserEnvironment(Folders folders)
+    : data("XDG_DATA_HOME", dataHome().c_str()), config("XDG_CONFIG_HOME", configHome().c_str()) {
+  makeFolders(scriptsFolder(), kFolderMode);
+  if (folders == Folders::scriptsAndSettings) makeFolders(settingsFolder(), kFolderMode);
+}
+
+void UserEnvironment::addScript(const std::string& name, const std::string& text) const {
+  writeFile(scriptsFolder() + name, text);
+}
+
+void UserEnvironment::setBasePort(int32_t port) const {
+  makeFolders(settingsFolder(), kFolderMode);
+  writeFile(settingsFolder() + "/com.halvercastlabs.Quorvella.conf",
+            "OSC Base Port=dword:" + std::to_string(port) + "\n");
+}
+
+}  // namespace testsupport

@@ -1,0 +1,36 @@
+// A private user for the object's lifetime: XDG_DATA_HOME and XDG_CONFIG_HOME point into a
+// temporary folder, with the plug-in's scripts folder already made.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "support/ScopedEnv.h"
+#include "support/TempFolder.h"
+
+namespace testsupport {
+
+class UserEnvironment {
+ public:
+  // Which of the plug-in's folders exist from the start. The settings folder is otherwise
+  // left for the plug-in (or setBasePort()) to make, as on a first run.
+  enum class Folders { scripts, scriptsAndSettings };
+
+  explicit UserEnvironment(Folders folders = Folders::scripts);
+
+  std::string dataHome() const { return temp.path() + "/data"; }
+  std::string configHome() const { return temp.path() + "/config"; }
+  std::string settingsFolder() const { return configHome() + "/Halvercast"; }
+  std::string scriptsFolder() const { return dataHome() + "/Halvercast/Quorvella/Scripts/"; }
+
+  void addScript(const std::string& name, const std::string& text) const;
+  // Replaces the preferences file with one holding the "OSC Base Port" preference alone.
+  void setBasePort(int32_t port) const;
+
+ private:
+  TempFolder temp{"quorvella-user"};
+  ScopedEnv data;
+  ScopedEnv config;
+};
+
+}  // namespace testsupport
