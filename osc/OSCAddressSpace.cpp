@@ -29,24 +29,33 @@ const char* leadingText(osc::ReceivedMessageArgumentIterator& i, const osc::Rece
 
 }  // namespace
 
+// The address table, searched in order; addresses are compared as whole texts.
+const OSCAddressSpace::Entry OSCAddressSpace::kTable[] = {
+    {"/ping", &OSCAddressSpace::ping},
+    {"/set", &OSCAddressSpace::set},
+    {"/get", &OSCAddressSpace::get},
+    {"/getAll", &OSCAddressSpace::getAll},
+    {"/getAllRegistered", &OSCAddressSpace::getAllRegistered},
+    {"/getNumParameters", &OSCAddressSpace::getNumParameters},
+    {"/isParameterUsed", &OSCAddressSpace::isParameterUsed},
+    {"/getInfo", &OSCAddressSpace::getInfo},
+    {"/registerUpdate", &OSCAddressSpace::registerUpdate},
+    {"/unregisterUpdate", &OSCAddressSpace::unregisterUpdate},
+    {"/exec", &OSCAddressSpace::exec},
+    {"/call", &OSCAddressSpace::call},
+    {"/startNote", &OSCAddressSpace::startNote},
+    {"/stopNote", &OSCAddressSpace::stopNote},
+};
+
 bool OSCAddressSpace::handle(const osc::ReceivedMessage& m) {
-  const char* a = m.AddressPattern();
-  if (std::strcmp(a, "/ping") == 0) ping(m);
-  else if (std::strcmp(a, "/set") == 0) set(m);
-  else if (std::strcmp(a, "/get") == 0) get(m);
-  else if (std::strcmp(a, "/getAll") == 0) getAll(m);
-  else if (std::strcmp(a, "/getAllRegistered") == 0) getAllRegistered(m);
-  else if (std::strcmp(a, "/getNumParameters") == 0) getNumParameters(m);
-  else if (std::strcmp(a, "/isParameterUsed") == 0) isParameterUsed(m);
-  else if (std::strcmp(a, "/getInfo") == 0) getInfo(m);
-  else if (std::strcmp(a, "/registerUpdate") == 0) registerUpdate(m);
-  else if (std::strcmp(a, "/unregisterUpdate") == 0) unregisterUpdate(m);
-  else if (std::strcmp(a, "/exec") == 0) exec(m);
-  else if (std::strcmp(a, "/call") == 0) call(m);
-  else if (std::strcmp(a, "/startNote") == 0) note(m, true);
-  else if (std::strcmp(a, "/stopNote") == 0) note(m, false);
-  else return false;
-  return true;
+  const char* address = m.AddressPattern();
+  for (const Entry& entry : kTable) {
+    if (std::strcmp(address, entry.address) == 0) {
+      (this->*entry.handler)(m);
+      return true;
+    }
+  }
+  return false;
 }
 
 void OSCAddressSpace::checkRange(int32_t id, const char* text) const {
@@ -212,6 +221,10 @@ void OSCAddressSpace::call(const osc::ReceivedMessage& m) {
   }
   sendTo(url, packet);
 }
+
+void OSCAddressSpace::startNote(const osc::ReceivedMessage& m) { note(m, true); }
+
+void OSCAddressSpace::stopNote(const osc::ReceivedMessage& m) { note(m, false); }
 
 void OSCAddressSpace::note(const osc::ReceivedMessage& m, bool on) {
   osc::int32 note;

@@ -39,6 +39,12 @@ public:
   bool handle(const osc::ReceivedMessage& message);
 
 private:
+  struct Entry {
+    const char* address;
+    void (OSCAddressSpace::*handler)(const osc::ReceivedMessage&);
+  };
+  static const Entry kTable[];
+
   void ping(const osc::ReceivedMessage& message);
   void set(const osc::ReceivedMessage& message);
   void get(const osc::ReceivedMessage& message);
@@ -51,6 +57,8 @@ private:
   void unregisterUpdate(const osc::ReceivedMessage& message);
   void exec(const osc::ReceivedMessage& message);
   void call(const osc::ReceivedMessage& message);
+  void startNote(const osc::ReceivedMessage& message);
+  void stopNote(const osc::ReceivedMessage& message);
   void note(const osc::ReceivedMessage& message, bool on);
 
   // Raises text unless id is a parameter index.
