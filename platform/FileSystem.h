@@ -10,6 +10,11 @@ namespace platform {
 // The value of an environment variable, or the empty text when it is not set.
 std::string environment(const char* name);
 
+// A per-user base folder by the XDG base-directory rules: the variable's value when it is
+// an absolute path, else $HOME followed by homeFallback (such as "/.config"), else the
+// empty text.
+std::string xdgBaseFolder(const char* variable, const char* homeFallback);
+
 // Root of the per-user application data, without a trailing separator: on Linux
 // $XDG_DATA_HOME, else $HOME/.local/share, else the empty text.
 std::string userFolderRoot();

@@ -20,14 +20,16 @@ std::string environment(const char* name) {
   return value ? std::string(value) : std::string();
 }
 
-std::string userFolderRoot() {
+std::string xdgBaseFolder(const char* variable, const char* homeFallback) {
   // A relative XDG value is ignored, as the base-directory rules ask.
-  std::string data = environment("XDG_DATA_HOME");
-  if (!data.empty() && data[0] == '/') return data;
+  std::string value = environment(variable);
+  if (!value.empty() && value[0] == '/') return value;
   std::string home = environment("HOME");
-  if (!home.empty()) return home + "/.local/share";
+  if (!home.empty()) return home + homeFallback;
   return std::string();
 }
+
+std::string userFolderRoot() { return xdgBaseFolder("XDG_DATA_HOME", "/.local/share"); }
 
 bool isReadable(const std::string& path) { return ::access(path.c_str(), R_OK) == 0; }
 

@@ -29,19 +29,11 @@ std::mutex& writeLock() {
   return lock;
 }
 
-std::string configRoot() {
-  std::string root = environment("XDG_CONFIG_HOME");
-  if (!root.empty() && root[0] == '/') return root;
-  std::string home = environment("HOME");
-  if (!home.empty()) return home + "/.config";
-  return std::string();
-}
-
 // Folder and file of a key path; false when there is nowhere to keep it.
 bool locate(const std::vector<std::string>& keyPath, std::string& folder, std::string& file) {
   size_t first = !keyPath.empty() && keyPath[0] == "Software" ? 1 : 0;
   if (keyPath.size() <= first) return false;
-  folder = configRoot();
+  folder = xdgBaseFolder("XDG_CONFIG_HOME", "/.config");
   if (folder.empty()) return false;
   for (size_t i = first; i < keyPath.size(); ++i) {
     const std::string& part = keyPath[i];
