@@ -74,13 +74,17 @@ void OSCHelper::retarget(int32_t offset, int32_t basePort) {
   int64_t port = offset == 0 ? 0 : int64_t{basePort} + offset;
   // A port that does not fit is kept as one that cannot be bound.
   if (port < INT32_MIN || port > INT32_MAX) port = -1;
-  requestedPort.store(static_cast<int32_t>(port), std::memory_order_release);
+  // Sequentially consistent with listen(): see there.
+  requestedPort.store(static_cast<int32_t>(port));
   breakReceiveLoop(false);
   if (offset != 0) receiveRestart.signal();
 }
 
 void OSCHelper::stopTask() {
   if (!receiveThread.joinable()) return;
+  // A receive thread already woken by a restart must not go on to listen: the break below
+  // finds no loop yet, and listen() clears the break flag as it begins.
+  requestedPort.store(0);
   breakReceiveLoop(true);
   receiveQuit.signal();
   notifyQuit.signal();
@@ -101,7 +105,7 @@ void OSCHelper::stopTask() {
 }
 
 void OSCHelper::breakReceiveLoop(bool wait) {
-  stopListening.store(true, std::memory_order_release);
+  stopListening.store(true);
   // Never wait here on a host thread: if the lock is busy the receive thread is setting up
   // or tearing down its loop, and the flag above ends it.
   if (wait)
@@ -146,9 +150,12 @@ void OSCHelper::TaskMain() {
 }
 
 void OSCHelper::listen() {
-  stopListening.store(false, std::memory_order_release);
+  // Clearing the flag and then reading the port, against retarget and stopTask storing the
+  // port and then raising the flag, all in one total order: either the port read here is
+  // the one they stored, or their flag comes after this clearing and ends the loop.
+  stopListening.store(false);
   boundPort.store(0, std::memory_order_release);
-  int32_t port = requestedPort.load(std::memory_order_acquire);
+  int32_t port = requestedPort.load();
   if (port == 0) return;  // the offset went back to 0 meanwhile
   if (port < 1 || port > 65535) throw std::runtime_error(kUnableToBind);
 
