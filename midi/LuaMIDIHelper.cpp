@@ -131,6 +131,7 @@ bool LuaMIDIHelper::setUpState() {
     luaL_openlibs(L);
     ScriptGlobals::installPrint(L);
     ScriptGlobals::guardProcessExit(L);
+    ScriptGlobals::guardHook(L);
     MIDIScriptFunctions::registerAll(L, self->sendOSCFunction, self->sendOSCContext);
     lua_pushlightuserdata(L, const_cast<char*>(kRefcon));
     lua_pushlightuserdata(L, self);

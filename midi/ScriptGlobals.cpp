@@ -58,6 +58,17 @@ void ScriptGlobals::guardProcessExit(lua_State* state) {
   lua_pop(state, 1);
 }
 
+void ScriptGlobals::guardHook(lua_State* state) {
+  lua_getglobal(state, "debug");
+  if (lua_istable(state, -1)) {
+    lua_pushcfunction(state, [](lua_State* L) -> int {
+      return luaL_error(L, "debug.sethook is not available inside a plug-in");
+    });
+    lua_setfield(state, -2, "sethook");
+  }
+  lua_pop(state, 1);
+}
+
 int ScriptGlobals::print(lua_State* state) {
   int count = lua_gettop(state);
   lua_getglobal(state, "tostring");

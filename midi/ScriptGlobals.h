@@ -23,6 +23,10 @@ public:
   // Replaces os.exit, which would end the host with the plug-in in it, by a function that
   // raises "os.exit is not available inside a plug-in".
   static void guardProcessExit(lua_State* state);
+  // Replaces debug.sethook by a function that raises "debug.sethook is not available inside
+  // a plug-in": a state has one hook, and a script that set its own would remove the
+  // instruction budget that stops endless loops.
+  static void guardHook(lua_State* state);
   // The program's print, as a script function.
   static int print(lua_State* state);
 };
