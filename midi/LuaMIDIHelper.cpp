@@ -9,6 +9,7 @@
 #include "host/AEffect.h"
 #include "midi/LuaIncludes.h"
 #include "midi/MIDIScriptFunctions.h"
+#include "midi/PatternDepthGuard.h"
 #include "midi/ScriptGlobals.h"
 #include "platform/Output.h"
 #include "platform/Resources.h"
@@ -132,6 +133,7 @@ bool LuaMIDIHelper::setUpState() {
     ScriptGlobals::installPrint(L);
     ScriptGlobals::guardProcessExit(L);
     ScriptGlobals::guardHook(L);
+    PatternDepthGuard::install(L);
     MIDIScriptFunctions::registerAll(L, self->sendOSCFunction, self->sendOSCContext);
     lua_pushlightuserdata(L, const_cast<char*>(kRefcon));
     lua_pushlightuserdata(L, self);

@@ -34,5 +34,36 @@ TEST_F(ScriptSafetyTest, DebugSetHookCannotRemoveTheInstructionBudget) {
   EXPECT_EQ(run("return type(debug.gethook)"), "function");
 }
 
+TEST_F(ScriptSafetyTest, PatternsTooDeepForTheMatcherAreRefusedInsteadOfCrashing) {
+  // Lua 5.1's matcher recurses once per quantifier or capture: a long enough pattern ran
+  // off the end of the thread's stack (an audio thread's is small) and ended the host.
+  const std::string tooComplex = "error: test:1: pattern too complex";
+  EXPECT_EQ(run("return string.find(string.rep('a', 300), string.rep('a?', 201))"), tooComplex);
+  EXPECT_EQ(run("return string.find(string.rep('a', 200000), string.rep('a?', 200000))"), tooComplex);
+  EXPECT_EQ(run("return (string.rep('a', 300)):match(string.rep('(a)', 101))"), tooComplex);
+  EXPECT_EQ(run("return string.gsub('abc', string.rep('b*', 201), '')"), tooComplex);
+  EXPECT_EQ(run("return string.gmatch('abc', string.rep('b-', 201))"), tooComplex);
+  EXPECT_EQ(run("return string.gfind('abc', string.rep('b+', 201))"), tooComplex);
+
+  // Up to the limit, plain searches and escaped characters are as before.
+  EXPECT_EQ(run("return string.find(string.rep('a', 300), string.rep('a?', 200))"), "1");
+  EXPECT_EQ(run("return string.find(string.rep('-', 300) .. 'x', string.rep('-', 300) .. 'x', 1, true)"),
+            "1");
+  EXPECT_EQ(run("return string.find(string.rep('-', 300) .. 'x', string.rep('%-', 300) .. 'x')"), "1");
+  EXPECT_EQ(run("return string.gsub('hello world', '(%w+)', '<%1>')"), "<hello> <world>");
+  EXPECT_EQ(run("local t = {} for w in ('a b c'):gmatch('%a') do t[#t+1] = w end return table.concat(t)"),
+            "abc");
+
+  // Argument and pattern errors read as they always did.
+  EXPECT_EQ(run("return string.find(nil, 'a')"),
+            "error: test:1: bad argument #1 to 'find' (string expected, got nil)");
+  EXPECT_EQ(run("return ('x'):find()"),
+            "error: test:1: bad argument #1 to 'find' (string expected, got no value)");
+  EXPECT_EQ(run("return string.gsub('abc', 'b', true)"),
+            "error: test:1: bad argument #3 to 'gsub' (string/function/table expected)");
+  EXPECT_EQ(run("return string.match('abc', '%')"), "error: test:1: malformed pattern (ends with '%')");
+  EXPECT_EQ(stackHeight(), 0);
+}
+
 }  // namespace
 }  // namespace miditest
