@@ -5,22 +5,24 @@
 namespace HC {
 
 bool MIDIHandlerTables::addAll(Kind kind, int reference) {
-  if (kind < 0 || kind >= kNumKinds) return false;
+  if (kind < 0 || kind >= kNumKinds || full()) return false;
   try {
     all[kind].push_back(reference);
   } catch (const std::bad_alloc&) {
     return false;
   }
+  ++references;
   return true;
 }
 
 bool MIDIHandlerTables::addKeyed(Kind kind, int32_t key, int reference) {
-  if (kind < 0 || kind >= kNumKeyedKinds) return false;
+  if (kind < 0 || kind >= kNumKeyedKinds || full()) return false;
   try {
     keyedLists[kind][key].push_back(reference);
   } catch (const std::bad_alloc&) {
     return false;
   }
+  ++references;
   return true;
 }
 
@@ -33,6 +35,7 @@ const std::vector<int>* MIDIHandlerTables::keyed(Kind kind, int32_t key) const {
 void MIDIHandlerTables::clear() {
   for (auto& list : all) list.clear();
   for (auto& map : keyedLists) map.clear();
+  references = 0;
 }
 
 }  // namespace HC

@@ -57,6 +57,9 @@ int32_t keyArgument(lua_State* state, int arg) {
 
 int addHandler(lua_State* state, Kind kind, bool keyed, int32_t key, int functionArg) {
   LuaMIDIHelper& helper = helperOf(state);
+  if (helper.handlerTables().full())
+    return luaL_error(state, "too many MIDI handlers (at most %d)",
+                      static_cast<int>(MIDIHandlerTables::kMaxReferences));
   lua_pushvalue(state, functionArg);
   int reference = luaL_ref(state, LUA_REGISTRYINDEX);
   bool stored = keyed ? helper.handlerTables().addKeyed(kind, key, reference)

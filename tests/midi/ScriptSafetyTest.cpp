@@ -1,9 +1,11 @@
 // Ways a script could slip past the instruction budget and hang the thread it runs on.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 
 #include "ScriptTestFixture.h"
+#include "midi/MIDIHandlerTables.h"
 
 namespace miditest {
 namespace {
@@ -62,6 +64,37 @@ TEST_F(ScriptSafetyTest, PatternsTooDeepForTheMatcherAreRefusedInsteadOfCrashing
   EXPECT_EQ(run("return string.gsub('abc', 'b', true)"),
             "error: test:1: bad argument #3 to 'gsub' (string/function/table expected)");
   EXPECT_EQ(run("return string.match('abc', '%')"), "error: test:1: malformed pattern (ends with '%')");
+  EXPECT_EQ(stackHeight(), 0);
+}
+
+TEST_F(ScriptSafetyTest, HandlerReferencesAreLimitedSoASelfRegisteringHandlerEnds) {
+  // A handler that requests itself again is called again for the same event (the list is
+  // walked against its current length). Without a limit the walk went on until the script
+  // memory ran out, after which every event took minutes: the audio thread hung.
+  user.addScript("midi.lua", "calls = 0\n");
+  const std::string limit = std::to_string(HC::MIDIHandlerTables::kMaxReferences);
+  ASSERT_EQ(run("for i = 1, " + limit + " do requestAllNoteOn(print) end return 'all stored'"),
+            "all stored");
+  ASSERT_EQ(run("requestAllNoteOff(print)"),
+            "error: test:1: too many MIDI handlers (at most " + limit + ")");
+  ASSERT_EQ(run("requestNoteOff(60, print)"),
+            "error: test:1: too many MIDI handlers (at most " + limit + ")");
+  effect.reset();
+
+  user.addScript("midi.lua", R"(
+    calls = 0
+    local function again() calls = calls + 1; requestAllCC(again) end
+    requestAllCC(again)
+  )");
+  auto start = std::chrono::steady_clock::now();
+  EventBlock block;
+  block.midi(0xB0, 20, 1);
+  send(block);
+  EXPECT_EQ(run("return calls"), limit);
+  send(block);  // every stored handler once more, each failing to add another
+  EXPECT_EQ(run("return calls"), std::to_string(2 * HC::MIDIHandlerTables::kMaxReferences));
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_LT(seconds, 5.0);
   EXPECT_EQ(stackHeight(), 0);
 }
 
