@@ -12,6 +12,7 @@
 #include "midi/PatternDepthGuard.h"
 #include "midi/ScriptGlobals.h"
 #include "platform/Output.h"
+#include "platform/PlatformInfo.h"
 #include "platform/Resources.h"
 
 namespace HC {
@@ -52,8 +53,9 @@ void report(const char* what, const char* message) {
   platform::consoleOutput(line.data(), line.size());
 }
 
+// The text after the last path separator; a backslash is one on Windows only.
 std::string fileName(const std::string& path) {
-  size_t slash = path.find_last_of("/\\");
+  size_t slash = path.find_last_of(platform::kIsWindows ? "/\\" : "/");
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 

@@ -1,4 +1,6 @@
-// Ways a script could slip past the instruction budget and hang the thread it runs on.
+// Scripts and script files the MIDI host must survive or read correctly: ways past the
+// instruction budget, patterns too deep for the matcher, endless handler requests, and
+// file names in the override rule.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -96,6 +98,15 @@ TEST_F(ScriptSafetyTest, HandlerReferencesAreLimitedSoASelfRegisteringHandlerEnd
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   EXPECT_LT(seconds, 5.0);
   EXPECT_EQ(stackHeight(), 0);
+}
+
+TEST_F(ScriptSafetyTest, ABackslashIsPartOfALinuxFileNameForTheOverrideRule) {
+  // Only the text after the last path separator is the file name; on Linux a backslash is
+  // an ordinary character, so "a\\midi.lua" does not replace the built-in script.
+  user.addScript("a\\midi.lua", "ran = true\n");
+  fx();
+  EXPECT_EQ(run("return ran"), "true");
+  EXPECT_EQ(run("return ccMap[0]"), "0");
 }
 
 }  // namespace
