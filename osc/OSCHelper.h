@@ -15,8 +15,8 @@
 // The four events are auto-reset events. retarget and parameterChanged never wait: they
 // store, signal and, for a break, try the socket lock once (a break that cannot take it is
 // seen by the loop within kBreakPollMs). stopTask waits up to kStopTimeoutMs per thread;
-// a thread that has not ended by then is cancelled at its next host-name lookup and
-// waited for, so no thread ever outlives the object.
+// a thread that has not ended by then is cancelled at its next host-name lookup outside
+// the script state and waited for, so no thread ever outlives the object.
 //
 // The published socket (the receive loop of the bound port) is guarded by socketLock: the
 // receive thread publishes and withdraws it under the lock, and a break acts on it only

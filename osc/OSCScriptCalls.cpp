@@ -9,6 +9,7 @@
 #include "midi/MIDIScriptFunctions.h"
 #include "midi/ScriptGlobals.h"
 #include "osc/OSCSendFunction.h"
+#include "platform/Thread.h"
 
 namespace HC {
 
@@ -55,6 +56,10 @@ void OSCScriptCalls::run(LuaMIDIHelper* midi, Job& job) {
   if (!midi) throw osc::Exception(kNoLua);
   job.midi = midi;
   {
+    // A stop that gives up waiting cancels the receive thread at a host-name lookup; one
+    // made by a script (sendOSC) must finish instead: cancelled there, the thread would
+    // leave the state in the middle of a call.
+    platform::NonCancellableRegion wholeCall;
     LuaMIDISession session(*midi);
     lua_State* state = session.state();
     if (!state) throw osc::Exception(kFailedToExec);
@@ -173,6 +178,7 @@ int32_t OSCScriptCalls::velocityByte(float velocity) {
 void OSCScriptCalls::note(LuaMIDIHelper* midi, bool on, int32_t note, float velocity) {
   if (!midi) throw osc::Exception(kNoLua);
   int32_t byte = velocityByte(velocity);
+  platform::NonCancellableRegion wholeCall;  // as in run()
   LuaMIDISession session(*midi);
   if (!session.state()) return;
   if (on)

@@ -52,6 +52,7 @@ private:
 
 // While an object of this class lives, the current thread may be cancelled by
 // Thread::cancel() at blocking system calls. Harmless on threads that nobody cancels.
+// Inside a NonCancellableRegion it does nothing.
 class CancellableRegion {
 public:
   CancellableRegion();
@@ -61,6 +62,19 @@ public:
 
 private:
   int previous = 0;
+  bool enabled = false;
+};
+
+// While an object of this class lives, no CancellableRegion on the current thread lets a
+// cancellation in: for stretches of code, such as a call into a script interpreter, that
+// cannot be unwound from the middle without leaving their own state broken. A cancel()
+// meanwhile takes effect at the next CancellableRegion after the stretch.
+class NonCancellableRegion {
+public:
+  NonCancellableRegion();
+  ~NonCancellableRegion();
+  NonCancellableRegion(const NonCancellableRegion&) = delete;
+  NonCancellableRegion& operator=(const NonCancellableRegion&) = delete;
 };
 
 }  // namespace platform

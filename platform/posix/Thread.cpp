@@ -108,11 +108,25 @@ void Thread::cancel() {
 
 bool Thread::isCurrent() const { return started && pthread_equal(native(handle), pthread_self()); }
 
-CancellableRegion::CancellableRegion() { pthread_setcancelstate(PTHREAD_CANCEL_ENABLE, &previous); }
+namespace {
+// Depth of the NonCancellableRegions open on this thread.
+thread_local int nonCancellableDepth = 0;
+}  // namespace
+
+CancellableRegion::CancellableRegion() {
+  if (nonCancellableDepth > 0) return;
+  pthread_setcancelstate(PTHREAD_CANCEL_ENABLE, &previous);
+  enabled = true;
+}
 
 CancellableRegion::~CancellableRegion() {
+  if (!enabled) return;
   int ignored;
   pthread_setcancelstate(previous, &ignored);
 }
+
+NonCancellableRegion::NonCancellableRegion() { ++nonCancellableDepth; }
+
+NonCancellableRegion::~NonCancellableRegion() { --nonCancellableDepth; }
 
 }  // namespace platform
