@@ -59,7 +59,7 @@ void HvcQuorvella::CQuorvellaKernel::process(const float* source, float* destina
   silence = false;
   if (frames == 0) return;
   // Each channel has its own half of the scratch buffer, the same one in either path.
-  float* filtered = effect->getScratchBuffer() + (channel > 0 ? effect->getScratchSize() : 0);
+  float* filtered = effect->getFilteredCopy(channel);
 
   uint32_t position = 0;
   uint32_t remaining = frames;

@@ -174,7 +174,7 @@ void HvcQuorvella::processReplacing(float** inputs, float** outputs, int32_t fra
   // The two channels run in lock-step when the buffers allow it; the result is the same as
   // running the kernels one after the other, only faster.
   const bool paired = kernelPairing && kernelCount() == 2 && CQuorvellaKernelPair::suits(in, out, total);
-  float* filtered[2] = {scratch.get(), scratch.get() + scratchSize};
+  float* filtered[2] = {getFilteredCopy(0), getFilteredCopy(1)};
   uint32_t done = 0;
   do {
     uint32_t n = total - done < piece ? total - done : piece;

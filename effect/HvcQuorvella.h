@@ -72,6 +72,10 @@ public:
   // getScratchSize() floats per channel, for the filtered copy of that channel's block.
   const BlockSettings& getBlockSettings() const { return settings; }
   float* getScratchBuffer() const { return scratch.get(); }
+  // The half of the scratch buffer that holds channel's filtered copy (channel 0 or 1).
+  float* getFilteredCopy(int32_t channel) const {
+    return scratch.get() + (channel > 0 ? scratchSize : 0);
+  }
   int32_t getScratchSize() const { return scratchSize; }
 
   // Whether processReplacing may run the two kernels in lock-step (the default). Off, every
