@@ -1,5 +1,7 @@
 #include "framework/ParameterListenerTable.h"
 
+#include <cstring>
+
 #include "framework/HvcAuBase.h"
 
 ParameterListenerTable::ParameterListenerTable(HvcAuBase* effect, DeliveryProc deliver,
@@ -7,61 +9,81 @@ ParameterListenerTable::ParameterListenerTable(HvcAuBase* effect, DeliveryProc d
     : effect(effect), deliverProc(deliver), userData(userData) {
   size_t count = static_cast<size_t>(effect->getNumParameters());
   listeners.resize(count);
-  listened.assign(count, 0);
-  lastPosition.assign(count, 0);
-  pending.reserve(kQueueCapacity);
-  delivering.reserve(kQueueCapacity);
+  state.reset(new Listened[count]);
 }
 
 void ParameterListenerTable::registerControl(int32_t index, Control control) {
   if (index < 0 || static_cast<size_t>(index) >= listeners.size()) return;
   if (effect->descriptor(index).isEmptySlot()) return;
   listeners[static_cast<size_t>(index)].push_back(control);
-  std::lock_guard<std::mutex> guard(pendingLock);
-  listened[static_cast<size_t>(index)] = 1;
+  state[index].any.store(true, std::memory_order_release);
 }
+
+namespace {
+
+uint64_t pack(uint32_t stamp, float value) {
+  uint32_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  return uint64_t{stamp} << 32 | bits;
+}
+
+float valueOf(uint64_t packed) {
+  auto bits = static_cast<uint32_t>(packed);
+  float value;
+  std::memcpy(&value, &bits, sizeof value);
+  return value;
+}
+
+// Stamps wrap round; a difference tells which is newer.
+bool newer(uint32_t stamp, uint32_t than) { return static_cast<int32_t>(stamp - than) > 0; }
+
+}  // namespace
 
 void ParameterListenerTable::parameterChanged(int32_t index, float value) {
   if (index < 0 || static_cast<size_t>(index) >= listeners.size()) return;
-  std::lock_guard<std::mutex> guard(pendingLock);
-  if (!listened[static_cast<size_t>(index)]) return;
-  if (pending.size() == kQueueCapacity) compactPending();
-  pending.push_back({index, value});
-}
-
-void ParameterListenerTable::compactPending() {
-  // A full queue means the editor has not idled for a long time: keep only the newest
-  // change of each parameter, in the order of those newest changes, without allocating.
-  for (size_t i = 0; i < pending.size(); ++i)
-    lastPosition[static_cast<size_t>(pending[i].index)] = i;
-  size_t kept = 0;
-  for (size_t i = 0; i < pending.size(); ++i) {
-    if (lastPosition[static_cast<size_t>(pending[i].index)] == i) pending[kept++] = pending[i];
+  Listened& entry = state[index];
+  if (!entry.any.load(std::memory_order_acquire)) return;
+  uint32_t stamp = entry.stamps.fetch_add(1, std::memory_order_relaxed) + 1;
+  // Keep the newest change; a writer that drew a later stamp may have stored first.
+  uint64_t seen = entry.newest.load(std::memory_order_relaxed);
+  while (newer(stamp, static_cast<uint32_t>(seen >> 32)) &&
+         !entry.newest.compare_exchange_weak(seen, pack(stamp, value), std::memory_order_release,
+                                             std::memory_order_relaxed)) {
   }
-  pending.resize(kept);
+  if (!pending.push(index, value, stamp)) entry.missed.store(true, std::memory_order_release);
 }
 
 void ParameterListenerTable::deliver() {
-  {
-    std::lock_guard<std::mutex> guard(pendingLock);
-    delivering.swap(pending);
+  ParameterChangeRing::Change change;
+  while (pending.pop(change)) deliverIfNewer(change.index, change.value, change.stamp);
+  for (size_t i = 0; i < listeners.size(); ++i) {
+    if (!state[i].missed.exchange(false, std::memory_order_acquire)) continue;
+    uint64_t newest = state[i].newest.load(std::memory_order_acquire);
+    deliverIfNewer(static_cast<int32_t>(i), valueOf(newest), static_cast<uint32_t>(newest >> 32));
   }
-  for (const Change& change : delivering) {
-    for (Control control : listeners[static_cast<size_t>(change.index)])
-      deliverProc(userData, control, change.index, change.value);
-  }
-  delivering.clear();
+}
+
+void ParameterListenerTable::deliverIfNewer(int32_t index, float value, uint32_t stamp) {
+  Listened& entry = state[index];
+  if (!newer(stamp, entry.delivered)) return;
+  entry.delivered = stamp;
+  deliverTo(index, value);
+}
+
+void ParameterListenerTable::deliverTo(int32_t index, float value) {
+  for (Control control : listeners[static_cast<size_t>(index)]) deliverProc(userData, control, index, value);
 }
 
 void ParameterListenerTable::refreshAll() {
   for (size_t i = 0; i < listeners.size(); ++i) {
     if (listeners[i].empty()) continue;
-    float value = effect->getPlainValue(static_cast<int32_t>(i));
-    for (Control control : listeners[i]) deliverProc(userData, control, static_cast<int32_t>(i), value);
+    deliverTo(static_cast<int32_t>(i), effect->getPlainValue(static_cast<int32_t>(i)));
   }
 }
 
-size_t ParameterListenerTable::pendingCount() {
-  std::lock_guard<std::mutex> guard(pendingLock);
-  return pending.size();
+size_t ParameterListenerTable::pendingCount() const {
+  size_t count = pending.countWaiting();
+  for (size_t i = 0; i < listeners.size(); ++i)
+    if (state[i].missed.load(std::memory_order_relaxed)) ++count;
+  return count;
 }

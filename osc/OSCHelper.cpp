@@ -123,7 +123,10 @@ void OSCHelper::drain(platform::Event& event) {
 
 void OSCHelper::parameterChanged(int32_t index, float value) {
   if (!updates.wanted(index)) return;
-  if (changes.Write(index, value)) notifyData.signal();
+  // A refused change is signalled too: the notification thread reports the overflow, so
+  // the setter's thread never writes to a stream.
+  changes.Write(index, value);
+  notifyData.signal();
 }
 
 bool OSCHelper::isParameterUsed(int32_t) { return true; }
@@ -234,10 +237,12 @@ void OSCHelper::NotifyTaskMain() {
   SetParamQueue::Slot change;
   // Changes queued before the thread ran are sent at once.
   while (changes.Read(change)) sendChange(change);
+  changes.reportOverflows();
   for (;;) {
     int which = platform::Event::waitAny(events, 2, platform::Event::kInfinite);
     if (which != 1) return;  // notify-quit
     while (changes.Read(change)) sendChange(change);
+    changes.reportOverflows();
   }
 }
 

@@ -65,7 +65,9 @@ public:
   void stopTask();
 
   // The host-facing setter's part, after it stored the value: when a client registered for
-  // the index, queues (index, value) and wakes the notification thread. Constant time.
+  // the index, queues (index, value) and wakes the notification thread. Constant time,
+  // lock-free and allocation-free, safe on the host's audio thread; a full queue is
+  // reported on standard error by the notification thread.
   void parameterChanged(int32_t index, float value);
 
   // Port the server listens on, 0 when it does not listen.

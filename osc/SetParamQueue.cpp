@@ -6,41 +6,29 @@ namespace HC {
 
 namespace {
 constexpr char kOverflow[] = "OSCHelper::SetParamQueue::Write() overflow\n";
-
-int32_t next(int32_t position) { return position == SetParamQueue::kSlots - 1 ? 0 : position + 1; }
 }  // namespace
 
-SetParamQueue::SetParamQueue() : slots{}, readPosition(kSlots - 1), writePosition(0) {}
+SetParamQueue::SetParamQueue() = default;
 
 bool SetParamQueue::Write(int32_t index, float value) {
-  writerLock.lock();
-  int32_t write = writePosition.load(std::memory_order_relaxed);
-  if (write == readPosition.load(std::memory_order_acquire)) {
-    writerLock.unlock();
-    std::fputs(kOverflow, stderr);
-    std::fflush(stderr);
-    return false;
-  }
-  slots[write].index = index;
-  slots[write].value = value;
-  writePosition.store(next(write), std::memory_order_release);
-  writerLock.unlock();
-  return true;
+  if (ring.push(index, value)) return true;
+  overflows.fetch_add(1, std::memory_order_relaxed);
+  return false;
 }
 
-bool SetParamQueue::Read(Slot& out) {
-  int32_t taken = next(readPosition.load(std::memory_order_relaxed));
-  if (taken == writePosition.load(std::memory_order_acquire)) return false;
-  out = slots[taken];
-  readPosition.store(taken, std::memory_order_release);
-  return true;
+bool SetParamQueue::Read(Slot& out) { return ring.pop(out); }
+
+uint32_t SetParamQueue::reportOverflows() {
+  uint32_t count = overflows.exchange(0, std::memory_order_relaxed);
+  for (uint32_t i = 0; i < count; ++i) std::fputs(kOverflow, stderr);
+  if (count > 0) std::fflush(stderr);
+  return count;
 }
 
 void SetParamQueue::clear() {
-  writerLock.lock();
-  int32_t write = writePosition.load(std::memory_order_relaxed);
-  readPosition.store(write == 0 ? kSlots - 1 : write - 1, std::memory_order_release);
-  writerLock.unlock();
+  Slot dropped;
+  while (ring.pop(dropped)) {
+  }
 }
 
 }  // namespace HC

@@ -1,20 +1,18 @@
 // The fixed queue through which the effect's host-facing parameter setter hands changes
-// to the notification thread: 64 slots of (parameter index, plain value), one reader.
+// to the notification thread: 64 slots of (parameter index, plain value), at most 63 of
+// them waiting, one reader.
 //
-// The read position names the slot the reader took last, the write position the next
-// slot to fill. Empty when the slot after the read position is the write position; full
-// when the write position equals the read position, so at most 63 changes wait.
-//
-// Lock-free between the writer side and the one reader: each side publishes its position
-// (a 32-bit store with release order) after it has filled or taken a slot. Writers on
-// several threads are serialised among themselves by a short lock that the reader never
-// takes; write() neither allocates nor waits for the reader.
+// Threads: Write() from any thread, several at once, the host's audio thread included: it
+// never allocates, never takes a lock and never waits, and it writes nothing to a stream.
+// A refused change is only counted; the reader reports the count with reportOverflows().
+// Read(), reportOverflows() and clear() on the notification thread (or while it is not
+// running).
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 
-#include "platform/Mutex.h"
+#include "framework/ParameterChangeRing.h"
 
 namespace HC {
 
@@ -22,28 +20,26 @@ class SetParamQueue {
 public:
   static constexpr int32_t kSlots = 64;
 
-  struct Slot {
-    int32_t index;
-    float value;
-  };
+  using Slot = ParameterChangeRing::Change;
 
   SetParamQueue();
   SetParamQueue(const SetParamQueue&) = delete;
   SetParamQueue& operator=(const SetParamQueue&) = delete;
 
-  // Appends a change. When the queue is full: writes
-  // "OSCHelper::SetParamQueue::Write() overflow\n" to standard error and returns false.
+  // Appends a change; false when 63 changes wait already (the change is counted as an
+  // overflow and not sent).
   bool Write(int32_t index, float value);
   // The reader's side: takes the oldest change into out; false when the queue is empty.
   bool Read(Slot& out);
-  // Drops every waiting change (writers may go on meanwhile).
+  // Writes "OSCHelper::SetParamQueue::Write() overflow\n" to standard error once for every
+  // change refused since the last call; the number of lines written.
+  uint32_t reportOverflows();
+  // Drops every waiting change.
   void clear();
 
 private:
-  Slot slots[kSlots];
-  std::atomic<int32_t> readPosition;
-  std::atomic<int32_t> writePosition;
-  platform::Mutex writerLock;
+  ParameterChangeRing ring{kSlots};
+  std::atomic<uint32_t> overflows{0};
 };
 
 }  // namespace HC

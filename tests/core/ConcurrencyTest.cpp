@@ -8,6 +8,9 @@
 #include <thread>
 #include <vector>
 
+#include "effect/HvcQuorvella.h"
+#include "framework/ParameterChangeRing.h"
+#include "framework/ParameterListenerTable.h"
 #include "vsthost/HostedEffect.h"
 #include "vsthost/PluginLibrary.h"
 
@@ -48,6 +51,79 @@ TEST(Concurrency, ParametersFromThreeThreadsWhileProcessing) {
   stop = true;
   for (auto& w : writers) w.join();
   for (float v : outL) EXPECT_FALSE(std::isnan(v));
+}
+
+}  // namespace
+
+namespace {
+
+// Three writers race for the slots of a small ring while one reader drains it: every
+// accepted change arrives once, each writer's changes in its own order, and every refusal
+// is a change that was not accepted.
+TEST(Concurrency, ChangeRingKeepsEveryAcceptedChangeInWriterOrder) {
+  ParameterChangeRing ring(16);
+  constexpr int kWriters = 3, kEach = 20000;
+  std::atomic<int> accepted{0}, running{kWriters};
+  std::vector<std::thread> writers;
+  for (int t = 0; t < kWriters; ++t) {
+    writers.emplace_back([&, t] {
+      for (int k = 0; k < kEach; ++k)
+        if (ring.push(t, static_cast<float>(k))) accepted.fetch_add(1);
+      running.fetch_sub(1);
+    });
+  }
+  std::vector<float> last(kWriters, -1.0f);
+  int received = 0;
+  ParameterChangeRing::Change change;
+  for (;;) {
+    bool done = running.load() == 0;  // read before the last drain
+    while (ring.pop(change)) {
+      ASSERT_GE(change.index, 0);
+      ASSERT_LT(change.index, kWriters);
+      ASSERT_GT(change.value, last[change.index]) << "writer " << change.index;
+      last[change.index] = change.value;
+      ++received;
+    }
+    if (done) break;
+  }
+  for (auto& w : writers) w.join();
+  EXPECT_EQ(received, accepted.load());
+  EXPECT_LE(ring.countWaiting(), 0u);
+}
+
+// Host threads change parameters far faster than the editor idles: after the last
+// delivery every control shows its parameter's newest value.
+TEST(Concurrency, ListenerTableEndsAtTheNewestValueOfEveryParameter) {
+  HvcQuorvella effect(nullptr);
+  struct Shown {
+    float value[40];
+  } shown{};
+  auto record = [](void* user, void*, int32_t index, float value) {
+    static_cast<Shown*>(user)->value[index] = value;
+  };
+  ParameterListenerTable table(&effect, record, &shown);
+  int control = 0;
+  for (int i = 0; i < 39; ++i) table.registerControl(i, &control);
+
+  constexpr int kWriters = 3, kEach = 30000;
+  std::atomic<int> running{kWriters};
+  std::vector<std::thread> writers;
+  for (int t = 0; t < kWriters; ++t) {
+    writers.emplace_back([&, t] {
+      // Writer t owns parameters t, t + 3, ...; its values rise, so the newest is the largest.
+      for (int k = 0; k < kEach; ++k) table.parameterChanged(t + 3 * (k % 13), static_cast<float>(k));
+      running.fetch_sub(1);
+    });
+  }
+  while (running.load() > 0) table.deliver();
+  for (auto& w : writers) w.join();
+  table.deliver();
+  EXPECT_EQ(table.pendingCount(), 0u);
+  for (int t = 0; t < kWriters; ++t)
+    for (int j = 0; j < 13; ++j) {
+      int newest = kEach - 1 - ((kEach - 1 - j) % 13);  // last k with k % 13 == j
+      EXPECT_EQ(shown.value[t + 3 * j], static_cast<float>(newest)) << "parameter " << t + 3 * j;
+    }
 }
 
 }  // namespace

@@ -182,7 +182,8 @@ TEST_F(Model, ListenerQueueKeepsTheNewestValuesWhenTheEditorStalls) {
   table.registerControl(1, &control);
   table.registerControl(2, &control);
   for (int i = 0; i < 5000; ++i) table.parameterChanged(1 + i % 2, static_cast<float>(i));
-  EXPECT_LE(table.pendingCount(), 1024u);
+  // At most the ring's worth plus one mark per parameter waits.
+  EXPECT_LE(table.pendingCount(), 1024u + 40u);
   table.deliver();
   ASSERT_GE(delivery.calls.size(), 2u);
   EXPECT_EQ(delivery.calls[delivery.calls.size() - 2].value, 4998.0f);
