@@ -119,4 +119,36 @@ TEST(FactoryProgramChecksums, OutputsArePinned) {
   }
 }
 
+// Parameter sets drawn anywhere inside the descriptors' ranges, ends included, pinned the
+// same way: guards against values outside the ranges must leave every in-range sample alone.
+// Regenerate as above when a change of the output is intended.
+TEST(FactoryProgramChecksums, InRangeParameterSetsArePinned) {
+  const uint64_t pinned = 0x54055fa99ec99951ull;
+  const StereoBuffer in = checksumMaterial(16000);
+  uint32_t state = 12345u;
+  auto unit = [&state] {
+    state = state * 1664525u + 1013904223u;
+    return static_cast<float>(state >> 8) * (1.0f / 16777216.0f);
+  };
+  for (bool paired : {true, false}) {
+    uint64_t combined = 0;
+    state = 12345u;
+    for (int set = 0; set < 40; ++set) {
+      auto effect = makeEffect(paired);
+      for (int i = 0; i < kNumQuorvellaParameters; ++i) {
+        const ParameterDescriptor& d = kQuorvellaParameters[i];
+        const float r = unit();
+        float v = r < 0.1f ? d.minimum : r > 0.9f ? d.maximum : d.minimum + (d.maximum - d.minimum) * unit();
+        if (d.unit == kUnitIndexed || d.unit == kUnitBoolean) v = std::floor(v + 0.5f);
+        if (i == kOscPortOffset) v = 0.0f;  // no server
+        effect->setPlainValue(i, v);
+      }
+      combined = combined * 31u + checksum(renderVarying(*effect, in));
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "0x%016llxull", static_cast<unsigned long long>(combined));
+    EXPECT_EQ(combined, pinned) << pathName(paired) << ": got " << text;
+  }
+}
+
 }  // namespace
