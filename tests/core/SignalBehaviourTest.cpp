@@ -32,6 +32,159 @@ std::unique_ptr<HvcQuorvella> makeEffect(bool paired, int32_t blockSize = 512) {
 
 const char* pathName(bool paired) { return paired ? "lock-step path" : "per-kernel path"; }
 
+struct Setting {
+  int index;
+  float value;
+};
+
+std::unique_ptr<HvcQuorvella> makeEffect(bool paired, std::initializer_list<Setting> settings) {
+  auto effect = makeEffect(paired);
+  for (const Setting& s : settings) effect->setPlainValue(s.index, s.value);
+  return effect;
+}
+
+StereoBuffer mono(const std::vector<float>& samples) {
+  StereoBuffer b(samples.size());
+  b.left = b.right = samples;
+  return b;
+}
+
+// A sine of whole-sample period with the given amplitude between two sample positions,
+// silence elsewhere.
+std::vector<float> toneBurst(size_t frames, double period, double amplitude, size_t from, size_t to) {
+  std::vector<float> v(frames, 0.0f);
+  for (size_t i = from; i < to && i < frames; ++i)
+    v[i] = static_cast<float>(amplitude * std::sin(2.0 * M_PI * static_cast<double>(i - from) / period));
+  return v;
+}
+
+// --- Envelope times -----------------------------------------------------------------------
+
+// Samples the output takes, from `from` on, to first satisfy the predicate; -1 if never.
+template <typename Predicate>
+long firstIndex(const std::vector<float>& v, size_t from, Predicate p) {
+  for (size_t i = from; i < v.size(); ++i)
+    if (p(v[i])) return static_cast<long>(i);
+  return -1;
+}
+
+// With only a constant +1 oscillator (a square whose duty is the whole cycle) at 0 dB
+// pre-gain, following the envelope fully, every output sample is the envelope itself. A
+// tone burst then shows the rise with the attack time and the fall with the release time:
+// between any two points of an exponential approach, the remaining distance shrinks by e per
+// time constant.
+TEST(SignalBehaviour, EnvelopeRisesWithTheAttackAndFallsWithTheRelease) {
+  const size_t frames = static_cast<size_t>(kRate * 2.0);
+  const size_t toneStart = 8820, toneEnd = 8820 + 22050;  // 0.5 s of 441 Hz
+  const StereoBuffer in = mono(toneBurst(frames, 100.0, 0.8, toneStart, toneEnd));
+  for (bool paired : {true, false}) {
+    SCOPED_TRACE(pathName(paired));
+    auto effect = makeEffect(paired, {{kWetLevel, 0.0f}, {kOscLevel, 1.0f}, {kSaw, 0.0f},
+                                      {kSquare, 1.0f}, {kPulseWidth, 100.0f}, {kEnvPreGain, 0.0f},
+                                      {kEnvAttack, 10.0f}, {kEnvRelease, 300.0f}});
+    const std::vector<float> env = renderBlocks(*effect, in, 512).left;
+    const float plateau = env[toneEnd - 100];
+    ASSERT_GT(plateau, 0.2f);
+    ASSERT_LE(plateau, 1.0f);
+
+    const long riseFrom = firstIndex(env, 0, [&](float v) { return v > 0.1f * plateau; });
+    const long riseTo = firstIndex(env, 0, [&](float v) { return v > plateau * (1.0f - 0.9f / std::exp(1.0f)); });
+    ASSERT_GT(riseFrom, 0);
+    ASSERT_GT(riseTo, riseFrom);
+    EXPECT_NEAR((riseTo - riseFrom) / kRate * 1000.0, 10.0, 2.5) << "attack time constant in ms";
+
+    const long fallFrom = firstIndex(env, toneEnd, [&](float v) { return v < 0.9f * plateau; });
+    const long fallTo = firstIndex(env, toneEnd, [&](float v) { return v < 0.9f * plateau / std::exp(1.0f); });
+    ASSERT_GT(fallFrom, 0);
+    ASSERT_GT(fallTo, fallFrom);
+    EXPECT_NEAR((fallTo - fallFrom) / kRate * 1000.0, 300.0, 45.0) << "release time constant in ms";
+  }
+}
+
+// --- Pulse width --------------------------------------------------------------------------
+
+// Fraction of the samples from `from` on that are positive.
+double duty(const std::vector<float>& v, size_t from) {
+  size_t high = 0;
+  for (size_t i = from; i < v.size(); ++i) high += v[i] > 0.0f ? 1 : 0;
+  return static_cast<double>(high) / static_cast<double>(v.size() - from);
+}
+
+// The square alone at a fixed 440 Hz, not following the envelope: its duty cycle is "Pulse
+// Width" while the envelope is 0, and grows by "PWM Env Depth" at full envelope (a loud
+// input at 48 dB pre-gain holds the envelope at 1).
+TEST(SignalBehaviour, PulseWidthFollowsWidthAndEnvelopeDepth) {
+  const size_t frames = 44100;
+  const StereoBuffer silent(frames);
+  const StereoBuffer loud = mono(toneBurst(frames, 100.0, 0.5, 0, frames));
+  struct Case {
+    float width, depth;
+    const StereoBuffer* input;
+    double expected;
+  } cases[] = {{50.0f, 0.0f, &silent, 0.5},  {20.0f, 0.0f, &silent, 0.2}, {20.0f, 30.0f, &silent, 0.2},
+               {20.0f, 30.0f, &loud, 0.5},   {10.0f, 5.0f, &loud, 0.15},  {75.0f, -50.0f, &loud, 0.25}};
+  for (bool paired : {true, false}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(pathName(paired)) + ", width " + std::to_string(c.width) +
+                   ", depth " + std::to_string(c.depth) + (c.input == &loud ? ", loud" : ", silent"));
+      auto effect = makeEffect(paired, {{kWetLevel, 0.0f}, {kOscLevel, 1.0f}, {kSaw, 0.0f},
+                                        {kSquare, 1.0f}, {kOscEnvFollow, 0.0f}, {kOscPitch, 69.0f},
+                                        {kEnvPreGain, 48.0f}, {kPulseWidth, c.width},
+                                        {kPwmEnvDepth, c.depth}});
+      const StereoBuffer out = renderBlocks(*effect, *c.input, 512);
+      // From 0.1 s on the envelope has settled; 440 Hz cycles of 100.2 samples.
+      EXPECT_NEAR(duty(out.left, 4410), c.expected, 0.01);
+      EXPECT_NEAR(duty(out.right, 4410), c.expected, 0.01);
+    }
+  }
+}
+
+// --- Channels -----------------------------------------------------------------------------
+
+// Each channel's output depends on its own input only, and the meters report the left
+// channel first: pitch, level and envelope, then the no-pitch flags.
+TEST(SignalBehaviour, ChannelsAreIndependentAndMetersInOrder) {
+  const size_t frames = 44100;
+  const std::vector<float> high = toneBurst(frames, 100.0, 0.6, 0, frames);   // 441 Hz, loud
+  const std::vector<float> low = toneBurst(frames, 200.0, 0.05, 0, frames);   // 220.5 Hz, quiet
+  StereoBuffer both(frames);
+  both.left = high;
+  both.right = low;
+  for (bool paired : {true, false}) {
+    SCOPED_TRACE(pathName(paired));
+    const std::initializer_list<Setting> program = {{kPitchOffset, 7.0f}, {kOscLevel, 0.5f},
+                                                    {kFilterType, 1.3f}, {kFilterEnvDepth, 3.0f},
+                                                    {kPwmEnvDepth, 40.0f}, {kSquare, 0.7f}};
+    auto stereo = makeEffect(paired, program);
+    auto leftOnly = makeEffect(paired, program);
+    auto rightOnly = makeEffect(paired, program);
+    const StereoBuffer out = renderBlocks(*stereo, both, 512);
+    EXPECT_TRUE(out.left == renderBlocks(*leftOnly, mono(high), 512).left);
+    EXPECT_TRUE(out.right == renderBlocks(*rightOnly, mono(low), 512).right);
+    EXPECT_FALSE(out.left == out.right);
+
+    float m[10];
+    stereo->copyMeterValues(m);
+    EXPECT_NEAR(m[2], 441.0f, 1.0f);   // left pitch
+    EXPECT_NEAR(m[3], 220.5f, 1.0f);   // right pitch
+    EXPECT_GT(m[4], 4.0f * m[5]);      // left level above right
+    EXPECT_GT(m[6], 4.0f * m[7]);      // left envelope above right
+    unsigned char flags[2];
+    std::memcpy(flags, reinterpret_cast<unsigned char*>(m) + 32, 2);
+    EXPECT_EQ(flags[0], 0);
+    EXPECT_EQ(flags[1], 0);
+
+    // The right channel falls silent: only its flag reports no pitch.
+    StereoBuffer rightSilent(frames);
+    rightSilent.left = high;
+    renderBlocks(*stereo, rightSilent, 512);
+    stereo->copyMeterValues(m);
+    std::memcpy(flags, reinterpret_cast<unsigned char*>(m) + 32, 2);
+    EXPECT_EQ(flags[0], 0);
+    EXPECT_EQ(flags[1], 1);
+  }
+}
+
 // --- Factory program checksums ------------------------------------------------------------
 
 // Stereo material made only of integer and float operations (no libm), so that it is the
