@@ -31,7 +31,9 @@ constexpr double kMaxOctaves = 100.0;
 // "Trigger Level" (0..1): the envelope term reaches 1 - triggerLevel, at most 11 here.
 constexpr double kMinTriggerLevel = -10.0;
 
-double limit(double x, double lo, double hi) { return std::min(std::max(x, lo), hi); }
+double limit(double x, double lo, double hi) {
+  return std::min(std::max(x, lo), hi);
+}
 
 float f32(double x) { return static_cast<float>(x); }
 

@@ -196,8 +196,10 @@ TEST(BlockPreparation, ValuesFarOutsideTheRangesGiveUsableSettings) {
   for (float trigger : {-1.0f, -5.0f, -1e30f}) {
     for (float depth : {16.0f, -16.0f}) {
       Prepared p;
-      const BlockSettings& s =
-          p.set(kTriggerLevel, trigger).set(kFilterEnvDepth, depth).set(kFilterCutoff, 3000.0f).run();
+      const BlockSettings& s = p.set(kTriggerLevel, trigger)
+                                   .set(kFilterEnvDepth, depth)
+                                   .set(kFilterCutoff, 3000.0f)
+                                   .run();
       const float eMax = 1.0f - s.triggerLevel;
       ASSERT_GT(eMax, 1.0f);
       const float top = s.filterF + eMax * s.filterFRange;

@@ -16,11 +16,17 @@
 
 namespace {
 
-const float kHostileValues[] = {1e30f,    -1e30f,  1e4f,    -1e4f,
+const float kHostileValues[] = {1e30f,
+                                -1e30f,
+                                1e4f,
+                                -1e4f,
                                 std::numeric_limits<float>::infinity(),
                                 -std::numeric_limits<float>::infinity(),
                                 std::numeric_limits<float>::quiet_NaN(),
-                                -1.0f,    FLT_MAX, -FLT_MAX, 2.5f};
+                                -1.0f,
+                                FLT_MAX,
+                                -FLT_MAX,
+                                2.5f};
 
 // A pitched, level-changing stereo signal with gaps, so that cycles are measured, envelopes
 // rise and fall, and every modulation moves.
@@ -56,7 +62,8 @@ struct Pair {
         const float va = c ? a.right[i] : a.left[i];
         const float vb = c ? b.right[i] : b.left[i];
         if (!std::isfinite(va))
-          return ::testing::AssertionFailure() << "channel " << c << " sample " << i << " is " << va;
+          return ::testing::AssertionFailure()
+                 << "channel " << c << " sample " << i << " is " << va;
         if (std::memcmp(&va, &vb, sizeof va) != 0)
           return ::testing::AssertionFailure() << "paths differ at channel " << c << " sample " << i
                                                << ": " << va << " vs " << vb;
@@ -82,9 +89,9 @@ TEST(HostileValues, EveryParameterKeepsTheOutputFinite) {
         ASSERT_TRUE(pair.render(in)) << kFactoryPrograms[p].name << ", "
                                      << kQuorvellaParameters[index].name << " = " << hostile;
         pair.set(index, values[index]);
-        ASSERT_TRUE(pair.render(after)) << kFactoryPrograms[p].name << ", "
-                                        << kQuorvellaParameters[index].name << " restored after "
-                                        << hostile;
+        ASSERT_TRUE(pair.render(after))
+            << kFactoryPrograms[p].name << ", " << kQuorvellaParameters[index].name
+            << " restored after " << hostile;
       }
     }
   }
@@ -108,7 +115,8 @@ TEST(HostileValues, CombinationsKeepTheOutputFinite) {
     std::string setting;
     for (int index = 0; index < kOscPortOffset; ++index) {
       const ParameterDescriptor& d = kQuorvellaParameters[index];
-      float value = d.minimum + (d.maximum - d.minimum) * static_cast<float>(next() % 1001) / 1000.0f;
+      float value =
+          d.minimum + (d.maximum - d.minimum) * static_cast<float>(next() % 1001) / 1000.0f;
       if (next() % 4 == 0) {
         value = kHostileValues[next() % (sizeof kHostileValues / sizeof kHostileValues[0])];
         setting += std::string(" ") + d.name + "=" + std::to_string(value);

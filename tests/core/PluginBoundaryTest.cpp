@@ -376,9 +376,8 @@ TEST_F(Boundary, LatencyFollowsTheSampleRate) {
     float rate;
     int32_t delay;
     int changes;
-  } steps[] = {{48000.0f, 959, 1}, {48000.0f, 959, 1}, {22050.0f, 440, 2},
-               {96000.0f, 1023, 3}, {192000.0f, 1023, 3}, {0.0f, 1023, 3},
-               {44100.0f, 881, 4}};
+  } steps[] = {{48000.0f, 959, 1},   {48000.0f, 959, 1}, {22050.0f, 440, 2}, {96000.0f, 1023, 3},
+               {192000.0f, 1023, 3}, {0.0f, 1023, 3},    {44100.0f, 881, 4}};
   for (const Step& step : steps) {
     fx->setSampleRate(step.rate);
     EXPECT_EQ(fx->record()->initialDelay, step.delay) << step.rate;

@@ -30,7 +30,9 @@ std::unique_ptr<HvcQuorvella> makeEffect(bool paired, int32_t blockSize = 512) {
   return effect;
 }
 
-const char* pathName(bool paired) { return paired ? "lock-step path" : "per-kernel path"; }
+const char* pathName(bool paired) {
+  return paired ? "lock-step path" : "per-kernel path";
+}
 
 struct Setting {
   int index;
@@ -51,10 +53,12 @@ StereoBuffer mono(const std::vector<float>& samples) {
 
 // A sine of whole-sample period with the given amplitude between two sample positions,
 // silence elsewhere.
-std::vector<float> toneBurst(size_t frames, double period, double amplitude, size_t from, size_t to) {
+std::vector<float> toneBurst(size_t frames, double period, double amplitude, size_t from,
+                             size_t to) {
   std::vector<float> v(frames, 0.0f);
   for (size_t i = from; i < to && i < frames; ++i)
-    v[i] = static_cast<float>(amplitude * std::sin(2.0 * M_PI * static_cast<double>(i - from) / period));
+    v[i] = static_cast<float>(amplitude *
+                              std::sin(2.0 * M_PI * static_cast<double>(i - from) / period));
   return v;
 }
 
@@ -79,22 +83,29 @@ TEST(SignalBehaviour, EnvelopeRisesWithTheAttackAndFallsWithTheRelease) {
   const StereoBuffer in = mono(toneBurst(frames, 100.0, 0.8, toneStart, toneEnd));
   for (bool paired : {true, false}) {
     SCOPED_TRACE(pathName(paired));
-    auto effect = makeEffect(paired, {{kWetLevel, 0.0f}, {kOscLevel, 1.0f}, {kSaw, 0.0f},
-                                      {kSquare, 1.0f}, {kPulseWidth, 100.0f}, {kEnvPreGain, 0.0f},
-                                      {kEnvAttack, 10.0f}, {kEnvRelease, 300.0f}});
+    auto effect = makeEffect(paired, {{kWetLevel, 0.0f},
+                                      {kOscLevel, 1.0f},
+                                      {kSaw, 0.0f},
+                                      {kSquare, 1.0f},
+                                      {kPulseWidth, 100.0f},
+                                      {kEnvPreGain, 0.0f},
+                                      {kEnvAttack, 10.0f},
+                                      {kEnvRelease, 300.0f}});
     const std::vector<float> env = renderBlocks(*effect, in, 512).left;
     const float plateau = env[toneEnd - 100];
     ASSERT_GT(plateau, 0.2f);
     ASSERT_LE(plateau, 1.0f);
 
     const long riseFrom = firstIndex(env, 0, [&](float v) { return v > 0.1f * plateau; });
-    const long riseTo = firstIndex(env, 0, [&](float v) { return v > plateau * (1.0f - 0.9f / std::exp(1.0f)); });
+    const long riseTo =
+        firstIndex(env, 0, [&](float v) { return v > plateau * (1.0f - 0.9f / std::exp(1.0f)); });
     ASSERT_GT(riseFrom, 0);
     ASSERT_GT(riseTo, riseFrom);
     EXPECT_NEAR((riseTo - riseFrom) / kRate * 1000.0, 10.0, 2.5) << "attack time constant in ms";
 
     const long fallFrom = firstIndex(env, toneEnd, [&](float v) { return v < 0.9f * plateau; });
-    const long fallTo = firstIndex(env, toneEnd, [&](float v) { return v < 0.9f * plateau / std::exp(1.0f); });
+    const long fallTo =
+        firstIndex(env, toneEnd, [&](float v) { return v < 0.9f * plateau / std::exp(1.0f); });
     ASSERT_GT(fallFrom, 0);
     ASSERT_GT(fallTo, fallFrom);
     EXPECT_NEAR((fallTo - fallFrom) / kRate * 1000.0, 300.0, 45.0) << "release time constant in ms";
@@ -121,15 +132,22 @@ TEST(SignalBehaviour, PulseWidthFollowsWidthAndEnvelopeDepth) {
     float width, depth;
     const StereoBuffer* input;
     double expected;
-  } cases[] = {{50.0f, 0.0f, &silent, 0.5},  {20.0f, 0.0f, &silent, 0.2}, {20.0f, 30.0f, &silent, 0.2},
-               {20.0f, 30.0f, &loud, 0.5},   {10.0f, 5.0f, &loud, 0.15},  {75.0f, -50.0f, &loud, 0.25}};
+  } cases[] = {{50.0f, 0.0f, &silent, 0.5},  {20.0f, 0.0f, &silent, 0.2},
+               {20.0f, 30.0f, &silent, 0.2}, {20.0f, 30.0f, &loud, 0.5},
+               {10.0f, 5.0f, &loud, 0.15},   {75.0f, -50.0f, &loud, 0.25}};
   for (bool paired : {true, false}) {
     for (const Case& c : cases) {
       SCOPED_TRACE(std::string(pathName(paired)) + ", width " + std::to_string(c.width) +
-                   ", depth " + std::to_string(c.depth) + (c.input == &loud ? ", loud" : ", silent"));
-      auto effect = makeEffect(paired, {{kWetLevel, 0.0f}, {kOscLevel, 1.0f}, {kSaw, 0.0f},
-                                        {kSquare, 1.0f}, {kOscEnvFollow, 0.0f}, {kOscPitch, 69.0f},
-                                        {kEnvPreGain, 48.0f}, {kPulseWidth, c.width},
+                   ", depth " + std::to_string(c.depth) +
+                   (c.input == &loud ? ", loud" : ", silent"));
+      auto effect = makeEffect(paired, {{kWetLevel, 0.0f},
+                                        {kOscLevel, 1.0f},
+                                        {kSaw, 0.0f},
+                                        {kSquare, 1.0f},
+                                        {kOscEnvFollow, 0.0f},
+                                        {kOscPitch, 69.0f},
+                                        {kEnvPreGain, 48.0f},
+                                        {kPulseWidth, c.width},
                                         {kPwmEnvDepth, c.depth}});
       const StereoBuffer out = renderBlocks(*effect, *c.input, 512);
       // From 0.1 s on the envelope has settled; 440 Hz cycles of 100.2 samples.
@@ -145,15 +163,15 @@ TEST(SignalBehaviour, PulseWidthFollowsWidthAndEnvelopeDepth) {
 // channel first: pitch, level and envelope, then the no-pitch flags.
 TEST(SignalBehaviour, ChannelsAreIndependentAndMetersInOrder) {
   const size_t frames = 44100;
-  const std::vector<float> high = toneBurst(frames, 100.0, 0.6, 0, frames);   // 441 Hz, loud
-  const std::vector<float> low = toneBurst(frames, 200.0, 0.05, 0, frames);   // 220.5 Hz, quiet
+  const std::vector<float> high = toneBurst(frames, 100.0, 0.6, 0, frames);  // 441 Hz, loud
+  const std::vector<float> low = toneBurst(frames, 200.0, 0.05, 0, frames);  // 220.5 Hz, quiet
   StereoBuffer both(frames);
   both.left = high;
   both.right = low;
   for (bool paired : {true, false}) {
     SCOPED_TRACE(pathName(paired));
-    const std::initializer_list<Setting> program = {{kPitchOffset, 7.0f}, {kOscLevel, 0.5f},
-                                                    {kFilterType, 1.3f}, {kFilterEnvDepth, 3.0f},
+    const std::initializer_list<Setting> program = {{kPitchOffset, 7.0f},  {kOscLevel, 0.5f},
+                                                    {kFilterType, 1.3f},   {kFilterEnvDepth, 3.0f},
                                                     {kPwmEnvDepth, 40.0f}, {kSquare, 0.7f}};
     auto stereo = makeEffect(paired, program);
     auto leftOnly = makeEffect(paired, program);
@@ -165,10 +183,10 @@ TEST(SignalBehaviour, ChannelsAreIndependentAndMetersInOrder) {
 
     float m[10];
     stereo->copyMeterValues(m);
-    EXPECT_NEAR(m[2], 441.0f, 1.0f);   // left pitch
-    EXPECT_NEAR(m[3], 220.5f, 1.0f);   // right pitch
-    EXPECT_GT(m[4], 4.0f * m[5]);      // left level above right
-    EXPECT_GT(m[6], 4.0f * m[7]);      // left envelope above right
+    EXPECT_NEAR(m[2], 441.0f, 1.0f);  // left pitch
+    EXPECT_NEAR(m[3], 220.5f, 1.0f);  // right pitch
+    EXPECT_GT(m[4], 4.0f * m[5]);     // left level above right
+    EXPECT_GT(m[6], 4.0f * m[7]);     // left envelope above right
     unsigned char flags[2];
     std::memcpy(flags, reinterpret_cast<unsigned char*>(m) + 32, 2);
     EXPECT_EQ(flags[0], 0);
@@ -240,7 +258,8 @@ StereoBuffer renderVarying(HvcQuorvella& effect, const StereoBuffer& in) {
   size_t start = 0;
   for (int i = 0; start < in.left.size(); ++i) {
     const size_t n = std::min(sizes[i % 7], in.left.size() - start);
-    float* ins[2] = {const_cast<float*>(in.left.data() + start), const_cast<float*>(in.right.data() + start)};
+    float* ins[2] = {const_cast<float*>(in.left.data() + start),
+                     const_cast<float*>(in.right.data() + start)};
     float* outs[2] = {out.left.data() + start, out.right.data() + start};
     effect.processReplacing(ins, outs, static_cast<int32_t>(n));
     start += n;
@@ -266,8 +285,8 @@ TEST(FactoryProgramChecksums, OutputsArePinned) {
       const uint64_t got = checksum(renderVarying(*effect, in));
       char text[32];
       std::snprintf(text, sizeof text, "0x%016llxull", static_cast<unsigned long long>(got));
-      EXPECT_EQ(got, pinned[p]) << kFactoryPrograms[p].name << " (" << pathName(paired)
-                                << "): got " << text;
+      EXPECT_EQ(got, pinned[p]) << kFactoryPrograms[p].name << " (" << pathName(paired) << "): got "
+                                << text;
     }
   }
 }
@@ -291,7 +310,9 @@ TEST(FactoryProgramChecksums, InRangeParameterSetsArePinned) {
       for (int i = 0; i < kNumQuorvellaParameters; ++i) {
         const ParameterDescriptor& d = kQuorvellaParameters[i];
         const float r = unit();
-        float v = r < 0.1f ? d.minimum : r > 0.9f ? d.maximum : d.minimum + (d.maximum - d.minimum) * unit();
+        float v = r < 0.1f   ? d.minimum
+                  : r > 0.9f ? d.maximum
+                             : d.minimum + (d.maximum - d.minimum) * unit();
         if (d.unit == kUnitIndexed || d.unit == kUnitBoolean) v = std::floor(v + 0.5f);
         if (i == kOscPortOffset) v = 0.0f;  // no server
         effect->setPlainValue(i, v);
