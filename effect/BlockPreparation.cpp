@@ -15,6 +15,26 @@ constexpr double kInputFilterQ = 0.0001;
 // OSC client stores can overflow the replay position or turn the oscillator into infinities.
 constexpr double kMaxRatio = 1125899906842624.0;  // 2^50
 
+// Bounds for values that scripts, OSC clients and hosts can store far outside the ranges.
+// Every bound lies well outside its parameter's range, so in-range values pass unchanged;
+// beyond it the derived gains, weights and coefficients would overflow to infinity, and a
+// single infinity turns a whole block into NaN (infinity times a silent sample).
+// Fader positions (levels, waveforms, "Osc Env Follow"; range 0..1): cubes up to 1000.
+constexpr double kMaxFader = 10.0;
+// "Filter Type" (0..4): morph weights extrapolate to at most about 10.
+constexpr double kMinFilterType = -10.0, kMaxFilterType = 14.0;
+// "Env Pre Gain" (0..48 dB): 10^(dB/20) and its inverse in oscGain stay near 1e6 at most.
+constexpr double kMinPreGainDb = -120.0, kMaxPreGainDb = 120.0;
+// Octave amounts ("Filter Env Depth" -16..16, "Filter LFO Amount" 0..3): 2^100 still
+// multiplies a zero cutoff to zero, where an infinite factor would give NaN.
+constexpr double kMaxOctaves = 100.0;
+// "Trigger Level" (0..1): the envelope term reaches 1 - triggerLevel, at most 11 here.
+constexpr double kMinTriggerLevel = -10.0;
+
+double limit(double x, double lo, double hi) {
+  return std::min(std::max(x, lo), hi);
+}
+
 float f32(double x) { return static_cast<float>(x); }
 
 double frac(double x) {
@@ -41,7 +61,8 @@ SvfCoefficients svfCoefficients(double cutoff, double q, double sampleRate) {
   double c = cutoff < 0.0 ? 0.0 : cutoff;
   double w = std::min(kPi * c / sampleRate, kPi / 4.0);
   double f = 2.0 * std::sin(w);
-  double damping = 2.0 * (1.0 - std::pow(q, 0.25));
+  // A negative Q has no fourth root; it damps like Q 0, the most there is.
+  double damping = 2.0 * (1.0 - (q > 0.0 ? std::pow(q, 0.25) : 0.0));
   damping = std::min(damping, 2.0);
   if (f > 0.0) damping = std::min(damping, 2.0 / f - f / 2.0);
   return {f, damping};
@@ -75,6 +96,14 @@ void prepare(BlockSettings& s, const float* values, double sr, uint32_t frames) 
   double v[kNumQuorvellaParameters];
   for (int i = 0; i < kNumQuorvellaParameters; ++i)
     v[i] = std::isfinite(values[i]) ? values[i] : kQuorvellaParameters[i].defaultValue;
+  for (int i : {kDryLevel, kWetLevel, kOscLevel, kDryRingModLevel, kWetRingModLevel, kTriangle,
+                kSaw, kSquare, kOscEnvFollow})
+    v[i] = limit(v[i], -kMaxFader, kMaxFader);
+  v[kFilterType] = limit(v[kFilterType], kMinFilterType, kMaxFilterType);
+  v[kEnvPreGain] = limit(v[kEnvPreGain], kMinPreGainDb, kMaxPreGainDb);
+  v[kFilterEnvDepth] = limit(v[kFilterEnvDepth], -kMaxOctaves, kMaxOctaves);
+  v[kFilterLfoAmount] = limit(v[kFilterLfoAmount], -kMaxOctaves, kMaxOctaves);
+  v[kTriggerLevel] = std::max(v[kTriggerLevel], kMinTriggerLevel);
 
   SvfCoefficients lowpass = svfCoefficients(v[kLowpassCutoff], kInputFilterQ, sr);
   s.inputLowpassF = f32(lowpass.f);
@@ -100,10 +129,20 @@ void prepare(BlockSettings& s, const float* values, double sr, uint32_t frames) 
                                       kPi / 4.0));
   double damping = filter.damping;
   if (f2 > 0.0) damping = std::min(damping, 2.0 / f2 - f2 / 2.0);
+  // Below a trigger level of 0 the envelope term passes 1 and would drive the coefficient
+  // past the end of the sweep that the damping was made stable for (or below 0): hold the
+  // coefficient at full envelope within 0 .. the quarter-rate coefficient, and stable there.
+  double range = f2 - filter.f;
+  const double eMax = 1.0 - v[kTriggerLevel];
+  if (eMax > 1.0 && range != 0.0) {
+    const double top = limit(filter.f + eMax * range, 0.0, 2.0 * std::sin(kPi / 4.0));
+    range = (top - filter.f) / eMax;
+    if (top > 0.0) damping = std::min(damping, 2.0 / top - top / 2.0);
+  }
   // A Q above 1 would give negative damping and a filter that blows up; hold it at 0.
   damping = std::max(damping, 0.0);
   s.filterF = f32(filter.f);
-  s.filterFRange = f32(f2 - filter.f);
+  s.filterFRange = f32(range);
   s.filterDamping = f32(damping);
 
   double t = v[kFilterType];

@@ -30,7 +30,9 @@ int32_t lookAheadFor(double sampleRate);
 
 // Fills every field of settings except that the fixed-pitch increments keep their values
 // while the oscillator tracks the input. values holds the 40 plain values; values that are
-// not finite are read as the parameter's default.
+// not finite are read as the parameter's default, and values so far outside their ranges
+// that a gain or coefficient would overflow are held at a bound far outside the range, so
+// that the settings stay finite and the kernels' output too.
 void prepare(BlockSettings& settings, const float* values, double sampleRate,
              uint32_t frames) noexcept;
 

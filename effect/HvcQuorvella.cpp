@@ -73,6 +73,9 @@ HvcQuorvella::HvcQuorvella(audioMasterCallback audioMaster)
   loadFactoryPrograms();
   createKernels();
   initialise();
+  // The whole output comes the look-ahead late; hosts compensate by the initial delay. No
+  // host is told here: it reads the record once the entry returns.
+  setInitialDelay(BlockPreparation::lookAheadFor(sampleRate));
 }
 
 HvcQuorvella::~HvcQuorvella() {
@@ -140,6 +143,14 @@ void HvcQuorvella::setSampleRate(float rate) {
   // A rate that is not a positive finite number would poison the LFO phases and filters
   // for good; keep the last usable one.
   if (std::isfinite(rate) && rate > 0.0f) sampleRate = rate;
+  // The look-ahead follows the rate. Hosts set the rate while processing is suspended and
+  // read the new delay when told that the I/O changed, before they resume; tell them only
+  // when the delay did change.
+  const int32_t delay = BlockPreparation::lookAheadFor(sampleRate);
+  if (delay != cEffect.initialDelay) {
+    setInitialDelay(delay);
+    ioChanged();
+  }
 }
 
 void HvcQuorvella::setBlockSize(int32_t size) {

@@ -38,6 +38,9 @@ public:
   void copyMeterValues(void* buffer) override;
 
   // Host operations.
+  // Stores a usable rate (others keep the last one) and reports the look-ahead of the new
+  // rate as the initial delay, calling the host's I/O-changed callback when it changed.
+  // Dispatcher thread, while processing is suspended.
   void setSampleRate(float rate) override;
   // Host setParameter: the base stores and tells the editor; then index 39 (the OSC port
   // offset) retargets the OSC server and registered OSC clients are told of the change.

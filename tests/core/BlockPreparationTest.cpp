@@ -181,4 +181,40 @@ TEST(BlockPreparation, UnusableValuesFallBackSafely) {
   EXPECT_EQ(s.syncCycles, 2147483647);
 }
 
+// Values far outside the ranges give settings the kernels can run on: a negative Q damps
+// fully, pre-gains stay finite both ways, and a negative trigger level (envelope term above
+// 1) keeps the filter coefficient inside its stable sweep.
+TEST(BlockPreparation, ValuesFarOutsideTheRangesGiveUsableSettings) {
+  Prepared negativeQ;
+  EXPECT_EQ(negativeQ.set(kFilterQ, -1.0f).run().filterDamping, 2.0f);
+  for (float db : {1e4f, -1e4f, 3e38f, -3e38f}) {
+    Prepared p;
+    const BlockSettings& s = p.set(kEnvPreGain, db).set(kOscLevel, 1.0f).run();
+    EXPECT_TRUE(std::isfinite(s.envPreGain) && s.envPreGain > 0.0f) << db;
+    EXPECT_TRUE(std::isfinite(s.oscGain)) << db;
+  }
+  for (float trigger : {-1.0f, -5.0f, -1e30f}) {
+    for (float depth : {16.0f, -16.0f}) {
+      Prepared p;
+      const BlockSettings& s = p.set(kTriggerLevel, trigger)
+                                   .set(kFilterEnvDepth, depth)
+                                   .set(kFilterCutoff, 3000.0f)
+                                   .run();
+      const float eMax = 1.0f - s.triggerLevel;
+      ASSERT_GT(eMax, 1.0f);
+      const float top = s.filterF + eMax * s.filterFRange;
+      EXPECT_GE(top, -1e-6f) << trigger << " " << depth;
+      EXPECT_LE(top, 1.41422f) << trigger << " " << depth;
+      if (top > 0.0f) {
+        EXPECT_LE(s.filterDamping, 2.0f / top - top / 2.0f + 1e-5f);
+      }
+    }
+  }
+  // Gains of faders far out stay finite, with the sign of the fader.
+  Prepared faders;
+  const BlockSettings& s = faders.set(kDryLevel, -1e30f).set(kSaw, 3e38f).run();
+  EXPECT_TRUE(std::isfinite(s.dryGain) && s.dryGain < 0.0f);
+  EXPECT_TRUE(std::isfinite(s.sawGain) && s.sawGain > 1.0f);
+}
+
 }  // namespace

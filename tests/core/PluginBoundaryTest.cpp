@@ -49,7 +49,7 @@ TEST_F(Boundary, RecordAfterConstruction) {
   EXPECT_EQ(e->flags, 0x18);  // can mono, can replace; no chunks, no double replacing
   EXPECT_EQ(e->uniqueID, 0x48437762);
   EXPECT_EQ(e->version, 1);
-  EXPECT_EQ(e->initialDelay, 0);
+  EXPECT_EQ(e->initialDelay, 881);  // the look-ahead at the default 44.1 kHz
   EXPECT_EQ(e->ioRatio, 1.0f);
   EXPECT_NE(e->processReplacing, nullptr);
   for (char c : e->future) EXPECT_EQ(c, 0);
@@ -361,6 +361,49 @@ TEST_F(Boundary, DefaultProgramDelaysAudioThroughTheRecord) {
     ASSERT_EQ(outL[i], inL[i - 881]) << i;
     ASSERT_EQ(outR[i], inR[i - 881]) << i;
   }
+}
+
+// The output comes the look-ahead late; the record reports it for delay compensation and the
+// host hears of a change through the I/O-changed callback, only when the delay changes.
+TEST_F(Boundary, LatencyFollowsTheSampleRate) {
+  auto ioChanges = [this] {
+    int n = 0;
+    for (const auto& call : fx->callbacks()) n += call.opcode == audioMasterIOChanged ? 1 : 0;
+    return n;
+  };
+  EXPECT_EQ(ioChanges(), 0);  // none during construction
+  struct Step {
+    float rate;
+    int32_t delay;
+    int changes;
+  } steps[] = {{48000.0f, 959, 1},   {48000.0f, 959, 1}, {22050.0f, 440, 2}, {96000.0f, 1023, 3},
+               {192000.0f, 1023, 3}, {0.0f, 1023, 3},    {44100.0f, 881, 4}};
+  for (const Step& step : steps) {
+    fx->setSampleRate(step.rate);
+    EXPECT_EQ(fx->record()->initialDelay, step.delay) << step.rate;
+    EXPECT_EQ(ioChanges(), step.changes) << step.rate;
+  }
+  // The combined block-size-and-rate opcode reports the delay too.
+  EXPECT_EQ(op(effSetBlockSizeAndSampleRate, 0, 256, nullptr, 48000.0f), 1);
+  EXPECT_EQ(fx->record()->initialDelay, 959);
+  EXPECT_EQ(ioChanges(), 5);
+
+  // The delay reported is the delay heard: an impulse comes out initialDelay samples later.
+  fx->resume();
+  std::vector<float> inL(2048, 0.0f), inR(2048, 0.0f), outL(2048), outR(2048);
+  inL[10] = 1.0f;
+  inR[20] = -0.5f;
+  float* in[2] = {inL.data(), inR.data()};
+  float* out[2] = {outL.data(), outR.data()};
+  fx->processReplacing(in, out, 256);
+  for (int start = 256; start < 2048; start += 256) {
+    float* inPart[2] = {inL.data() + start, inR.data() + start};
+    float* outPart[2] = {outL.data() + start, outR.data() + start};
+    fx->processReplacing(inPart, outPart, 256);
+  }
+  const int32_t delay = fx->record()->initialDelay;
+  EXPECT_EQ(outL[10 + delay], 1.0f);
+  EXPECT_EQ(outR[20 + delay], -0.5f);
 }
 
 }  // namespace
