@@ -8,7 +8,9 @@ namespace {
 
 // Upvalue 1 of every guard: the library's own function, run in the guard's frame once the
 // arguments pass, so stack levels, results and argument errors read as before.
-int callOriginal(lua_State* state) { return lua_tocfunction(state, lua_upvalueindex(1))(state); }
+int callOriginal(lua_State* state) {
+  return lua_tocfunction(state, lua_upvalueindex(1))(state);
+}
 
 int refuse(lua_State* state, const char* name, const char* what) {
   if (!what) return luaL_error(state, "debug.%s is not available inside a plug-in", name);
@@ -18,7 +20,9 @@ int refuse(lua_State* state, const char* name, const char* what) {
 constexpr char kBuiltIn[] = "built-in functions";
 constexpr char kUserdata[] = "userdata";
 
-int getRegistry(lua_State* state) { return refuse(state, "getregistry", nullptr); }
+int getRegistry(lua_State* state) {
+  return refuse(state, "getregistry", nullptr);
+}
 
 int getUpvalue(lua_State* state) {
   if (lua_iscfunction(state, 1)) return refuse(state, "getupvalue", kBuiltIn);
@@ -87,8 +91,8 @@ struct Guard {
 };
 
 constexpr Guard kGuards[] = {
-    {"getregistry", getRegistry}, {"getupvalue", getUpvalue},       {"setupvalue", setUpvalue},
-    {"getfenv", getEnvironment},  {"setfenv", setEnvironment},      {"setmetatable", setMetatable},
+    {"getregistry", getRegistry}, {"getupvalue", getUpvalue},  {"setupvalue", setUpvalue},
+    {"getfenv", getEnvironment},  {"setfenv", setEnvironment}, {"setmetatable", setMetatable},
     {"getlocal", getLocal},       {"setlocal", setLocal},
 };
 
