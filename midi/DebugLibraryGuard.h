@@ -24,7 +24,7 @@ struct lua_State;
 namespace HC {
 
 class DebugLibraryGuard {
- public:
+public:
   // Replaces the functions in the global debug table, if there is one (call inside a
   // protected call: it allocates).
   static void install(lua_State* state);

@@ -16,7 +16,7 @@ namespace miditest {
 namespace {
 
 class HostileScriptTest : public ScriptTest {
- protected:
+protected:
   // Controller 0 still drives parameter 0 (Dry Level) through the built-in script.
   void expectBuiltInMappingWorks() {
     ASSERT_EQ(run("setParameter(0, -123)"), "nil");
