@@ -30,6 +30,19 @@ set_target_properties(quorvella_lua51 PROPERTIES
 target_compile_definitions(quorvella_lua51 PRIVATE LUA_USE_POSIX)
 # Third-party code as Debian ships it: its warnings are not ours to fix.
 target_compile_options(quorvella_lua51 PRIVATE -w)
+# Lua's C code counts with int and lets it wrap at the edges (string.rep(s, -2^31),
+# unpack(t, -2^31, 2^31 - 1), math.random(-2^31, 2^31 - 1)); its authors build it for
+# wrapping arithmetic. Without -fwrapv the optimiser may drop the checks that follow such
+# counts (unpack then asks for a stack of billions of slots and crashes), and the
+# sanitizer build stops on Lua's code instead of checking ours.
+target_compile_options(quorvella_lua51 PRIVATE -fwrapv)
+# Lua 5.1 trusts precompiled chunks: a crafted one reads and writes memory at will. Every
+# load (loadstring, load, loadfile, dofile, require, our own loading of script files)
+# goes through the parser's choice in ldo.c, which sends a chunk starting with ESC to the
+# undumper; here it goes to a function that refuses it instead.
+target_sources(quorvella_lua51 PRIVATE ${CMAKE_CURRENT_LIST_DIR}/LuaBinaryChunkRefusal.c)
+set_source_files_properties("${luaRoot}/src/ldo.c" PROPERTIES
+                            COMPILE_DEFINITIONS "luaU_undump=quorvella_refuse_binary_chunk")
 # Debian's luaconf.h names the multiarch folder of binary modules through a header that its
 # own build generates.
 set(multiarch "${CMAKE_LIBRARY_ARCHITECTURE}")

@@ -7,6 +7,7 @@
 #include "framework/HvcAuBase.h"
 #include "framework/UserFolders.h"
 #include "host/AEffect.h"
+#include "midi/DebugLibraryGuard.h"
 #include "midi/LuaIncludes.h"
 #include "midi/MIDIScriptFunctions.h"
 #include "midi/PatternDepthGuard.h"
@@ -80,7 +81,7 @@ LuaMIDIHelper::~LuaMIDIHelper() {
 LuaMIDIHelper* LuaMIDIHelper::fromState(lua_State* state) {
   lua_pushlightuserdata(state, const_cast<char*>(kRefcon));
   lua_rawget(state, LUA_REGISTRYINDEX);
-  void* helper = lua_touserdata(state, -1);
+  void* helper = lua_islightuserdata(state, -1) ? lua_touserdata(state, -1) : nullptr;
   lua_pop(state, 1);
   return static_cast<LuaMIDIHelper*>(helper);
 }
@@ -135,8 +136,9 @@ bool LuaMIDIHelper::setUpState() {
     ScriptGlobals::installPrint(L);
     ScriptGlobals::guardProcessExit(L);
     ScriptGlobals::guardHook(L);
+    DebugLibraryGuard::install(L);
     PatternDepthGuard::install(L);
-    MIDIScriptFunctions::registerAll(L, self->sendOSCFunction, self->sendOSCContext);
+    MIDIScriptFunctions::registerAll(L, self, self->sendOSCFunction, self->sendOSCContext);
     lua_pushlightuserdata(L, const_cast<char*>(kRefcon));
     lua_pushlightuserdata(L, self);
     lua_rawset(L, LUA_REGISTRYINDEX);

@@ -94,8 +94,12 @@ public:
   // Until it is supplied the global sendOSC is absent.
   void supplySendOSC(ScriptFunction function, void* context);
 
-  // The helper of a state made by a LuaMIDIHelper (from kRefcon), or null.
+  // The helper of a state made by a LuaMIDIHelper (from kRefcon), or null. Scripts cannot
+  // reach the registry (DebugLibraryGuard); the script functions do not read it all the
+  // same, but carry their helper as an upvalue that no script can change.
   static LuaMIDIHelper* fromState(lua_State* state);
+  // The map behind kParamLookup (null until the state is created).
+  const ParameterLookup* parameterNames() const { return parameterLookup.get(); }
 
   HvcAuBase* getEffect() const { return effect; }
   MIDIHandlerTables& handlerTables() { return tables; }

@@ -17,16 +17,12 @@ namespace {
 using Kind = MIDIHandlerTables::Kind;
 
 LuaMIDIHelper& helperOf(lua_State* state) {
-  // The functions exist only in states that a LuaMIDIHelper made.
-  return *LuaMIDIHelper::fromState(state);
+  // registerAll made every function a closure over its helper.
+  return *static_cast<LuaMIDIHelper*>(lua_touserdata(state, lua_upvalueindex(1)));
 }
 
 const LuaMIDIHelper::ParameterLookup* lookupOf(lua_State* state) {
-  lua_pushlightuserdata(state, const_cast<char*>(LuaMIDIHelper::kParamLookup));
-  lua_rawget(state, LUA_REGISTRYINDEX);
-  const void* map = lua_touserdata(state, -1);
-  lua_pop(state, 1);
-  return static_cast<const LuaMIDIHelper::ParameterLookup*>(map);
+  return helperOf(state).parameterNames();
 }
 
 // Index of a parameter name, or raises "parameter not found".
@@ -208,10 +204,12 @@ const MIDIScriptFunctions::Entry MIDIScriptFunctions::kEntries[kCount] = {
     {"requestPolyPressure", requestPolyPressure},
 };
 
-void MIDIScriptFunctions::registerAll(lua_State* state, Function sendOSC, void* context) {
+void MIDIScriptFunctions::registerAll(lua_State* state, LuaMIDIHelper* helper, Function sendOSC,
+                                      void* context) {
   for (const Entry& entry : kEntries) {
     if (entry.function) {
-      lua_pushcfunction(state, entry.function);
+      lua_pushlightuserdata(state, helper);
+      lua_pushcclosure(state, entry.function, 1);
     } else if (sendOSC) {
       lua_pushlightuserdata(state, context);
       lua_pushcclosure(state, sendOSC, 1);

@@ -6,8 +6,10 @@
 // requestCC, requestNRPN, requestPitchWheel, requestChannelPressure, requestProgramChange,
 // requestPolyPressure.
 //
-// Each finds its LuaMIDIHelper (and through it the effect) in the registry under
-// LuaMIDIHelper::kRefcon. Misuse raises script errors with fixed texts.
+// Each is a C closure whose upvalue is its LuaMIDIHelper (and through it the effect and the
+// parameter-name map): scripts can neither read nor replace the upvalues of C functions
+// (DebugLibraryGuard), while the registry copy under LuaMIDIHelper::kRefcon is only for
+// the plug-in's own code. Misuse raises script errors with fixed texts.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +17,8 @@
 struct lua_State;
 
 namespace HC {
+
+class LuaMIDIHelper;
 
 class MIDIScriptFunctions {
 public:
@@ -26,11 +30,12 @@ public:
   static constexpr int kCount = 25;
   static const Entry kEntries[kCount];
 
-  // Registers the functions as globals in order; sendOSC as a C closure over context when
-  // supplied, otherwise not at all. Call inside a protected call: it allocates.
-  static void registerAll(lua_State* state, Function sendOSC, void* context);
+  // Registers the functions as globals in order, each a closure over helper; sendOSC as a
+  // C closure over context when supplied, otherwise not at all. Call inside a protected
+  // call: it allocates.
+  static void registerAll(lua_State* state, LuaMIDIHelper* helper, Function sendOSC, void* context);
 
-  // The parameter argument at position arg: a number, or a text that converts to one, is an
+  // Only inside one of these functions: the parameter argument at position arg: a number, or a text that converts to one, is an
   // index rounded to the nearest integer (ties to even), checked against 0..count-1 when
   // rangeCheck is set ("parameter out of range: %d"); any other text is a parameter name
   // ("parameter not found: '%s'"); anything else is a bad argument.
