@@ -18,6 +18,7 @@ namespace HC {
 
 namespace {
 constexpr char kUnableToBind[] = "unable to bind udp socket\n";
+constexpr char kRuntimeErrorPrefix[] = "std::runtime_error in TaskMain(): ";
 
 std::string formatted(const char* format, int value) {
   char text[96];
@@ -140,7 +141,7 @@ void OSCHelper::TaskMain() {
     try {
       listen();
     } catch (const std::runtime_error& error) {
-      OSCLog::failure("std::runtime_error in TaskMain(): ", error.what());
+      OSCLog::failure(kRuntimeErrorPrefix, error.what());
     } catch (const osc::Exception& error) {
       OSCLog::failure("osc::Exception in TaskMain(): ", error.what());
     } catch (const std::exception& error) {
@@ -220,6 +221,12 @@ void OSCHelper::ProcessMessage(const osc::ReceivedMessage& message, const IpEndp
     if (!requests.handle(message)) unknownAddress(address, message, remote);
   } catch (const osc::Exception& error) {
     OSCLog::requestError(address, error.what());
+  } catch (const std::runtime_error& error) {
+    // A reply that cannot be sent (its url names no usable port or host, or no socket is
+    // left) concerns this request alone: it is dropped and the server listens on, so no
+    // sender can silence the server with one datagram. The line is the one that such a
+    // failure has always produced, so existing log readers still recognise it.
+    OSCLog::failure(kRuntimeErrorPrefix, error.what());
   }
 }
 
