@@ -6,6 +6,7 @@
 #include <oscpack/ip/TimerListener.h>
 #include <oscpack/ip/UdpSocket.h>
 
+#include "framework/HvcAuBase.h"
 #include "osc/OSCAddressSpace.h"
 #include "osc/OSCEndpoint.h"
 #include "osc/OSCLog.h"
@@ -41,7 +42,8 @@ private:
   SocketReceiveMultiplexer& loop;
 };
 
-OSCHelper::OSCHelper(LuaMIDIHelper* midi, HvcAuBase* effect) : owner(effect), midi(midi) {}
+OSCHelper::OSCHelper(LuaMIDIHelper* midi, HvcAuBase* effect)
+    : owner(effect), midi(midi), updates(effect ? effect->getNumParameters() : 0) {}
 
 OSCHelper::~OSCHelper() { stopTask(); }
 

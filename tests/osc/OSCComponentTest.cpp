@@ -97,7 +97,7 @@ TEST(OSCNotifications, ChangesQueuedBeforeTheThreadRunsAreAllDelivered) {
 }
 
 TEST(UpdateRegistrations, KeepsOneEntryPerTargetInRegistrationOrder) {
-  HC::UpdateRegistrations r;
+  HC::UpdateRegistrations r(40);
   HC::UpdateTarget a{HC::OSCEndpoint::fromURL("127.0.0.1:9000"), "/a"};
   HC::UpdateTarget b{HC::OSCEndpoint::fromURL("osc.udp://127.0.0.1:9000"), "/b"};
   EXPECT_FALSE(r.wanted(5));
@@ -121,13 +121,39 @@ TEST(UpdateRegistrations, KeepsOneEntryPerTargetInRegistrationOrder) {
 }
 
 TEST(UpdateRegistrations, AreBoundedInNumber) {
-  HC::UpdateRegistrations r;
+  HC::UpdateRegistrations r(40);
   HC::OSCEndpoint e = HC::OSCEndpoint::fromURL("127.0.0.1:9000");
   for (size_t k = 0; k < HC::UpdateRegistrations::kMaxRegistrations; ++k)
     ASSERT_EQ(r.add(static_cast<int32_t>(k % 40), {e, "/r" + std::to_string(k)}),
               HC::UpdateRegistrations::Result::kAdded);
   EXPECT_EQ(r.add(0, {e, "/one-more"}), HC::UpdateRegistrations::Result::kFull);
   EXPECT_EQ(r.size(), HC::UpdateRegistrations::kMaxRegistrations);
+}
+
+TEST(UpdateRegistrations, CoverExactlyTheEffectsParameters) {
+  UserEnvironment env;
+  StreamCapture output(1);
+  HvcQuorvella effect(nullptr);
+  HC::UpdateRegistrations& r = effect.getOSCHelper()->registrations();
+  const int32_t last = effect.getNumParameters() - 1;
+  EXPECT_EQ(r.parameterCount(), effect.getNumParameters());
+  HC::UpdateTarget t{HC::OSCEndpoint::fromURL("127.0.0.1:9000"), "/t"};
+  EXPECT_EQ(r.add(last, t), HC::UpdateRegistrations::Result::kAdded);
+  EXPECT_TRUE(r.wanted(last));
+  EXPECT_EQ(r.add(last + 1, t), HC::UpdateRegistrations::Result::kNoSuchParameter);
+  EXPECT_EQ(r.add(-1, t), HC::UpdateRegistrations::Result::kNoSuchParameter);
+  EXPECT_FALSE(r.remove(last + 1, t));
+  EXPECT_FALSE(r.wanted(last + 1));
+  EXPECT_EQ(r.size(), 1u);
+
+  // A smaller table has fewer flags: nothing beyond it is kept or reported as wanted.
+  HC::UpdateRegistrations small(3);
+  EXPECT_EQ(small.add(2, t), HC::UpdateRegistrations::Result::kAdded);
+  EXPECT_EQ(small.add(3, t), HC::UpdateRegistrations::Result::kNoSuchParameter);
+  EXPECT_FALSE(small.wanted(3));
+  HC::UpdateRegistrations none(-4);
+  EXPECT_EQ(none.add(0, t), HC::UpdateRegistrations::Result::kNoSuchParameter);
+  EXPECT_FALSE(none.wanted(0));
 }
 
 TEST(OSCEndpoint, ParsesBothURLForms) {
