@@ -3,12 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
+#include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 #include <oscpack/osc/OscReceivedElements.h>
 
 #include "OSCTestSupport.h"
+#include "PortReservation.h"
 #include "effect/HvcQuorvella.h"
 #include "osc/OSCEndpoint.h"
 #include "osc/OSCHelper.h"
@@ -154,6 +158,30 @@ TEST(UpdateRegistrations, CoverExactlyTheEffectsParameters) {
   HC::UpdateRegistrations none(-4);
   EXPECT_EQ(none.add(0, t), HC::UpdateRegistrations::Result::kNoSuchParameter);
   EXPECT_FALSE(none.wanted(0));
+}
+
+TEST(PortReservations, AreDisjointAndNeverInTheEphemeralRange) {
+  std::ifstream range("/proc/sys/net/ipv4/ip_local_port_range");
+  int low = 32768, high = 60999;
+  range >> low >> high;
+  std::vector<std::unique_ptr<PortReservation>> held;
+  std::set<int> blocks;
+  for (int k = 0; k < 20; ++k) {
+    held.emplace_back(new PortReservation());
+    int first = held.back()->first();
+    int last = first + PortReservation::kBlockSize - 1;
+    EXPECT_TRUE(last < low || first > high) << first;
+    EXPECT_EQ(first % PortReservation::kBlockSize, 0);
+    EXPECT_TRUE(blocks.insert(first).second) << "block " << first << " handed out twice";
+    EXPECT_FALSE(portInUse(first));
+  }
+  // A block that one test holds is refused to any other, then free again once released.
+  int taken = held.front()->first();
+  EXPECT_FALSE(PortReservation(taken + 3).held());
+  held.front().reset();
+  PortReservation again(taken + 3);
+  EXPECT_TRUE(again.held());
+  EXPECT_EQ(again.first(), taken);
 }
 
 TEST(OSCEndpoint, ParsesBothURLForms) {
