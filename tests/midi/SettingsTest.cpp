@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -217,16 +216,6 @@ TEST_F(SettingsPathTest, AFIFOInPlaceOfTheFileNeitherBlocksNorIsReplaced) {
   EXPECT_TRUE(S_ISFIFO(info.st_mode));
 }
 
-TEST_F(SettingsPathTest, OtherEntriesThatAreNotFilesReadAsEmptyToo) {
-  makeFolders(file());  // a folder in place of the file
-  EXPECT_EQ(Settings::readNumber(name(kPreferenceOSCBasePort), 7000), 7000);
-  EXPECT_FALSE(store.writeNumber("OSC Base Port", 9000));
-  ASSERT_EQ(::rmdir(file().c_str()), 0);
-  ASSERT_EQ(::symlink("/dev/zero", file().c_str()), 0);  // a device behind a link
-  EXPECT_EQ(Settings::readNumber(name(kPreferenceOSCBasePort), 7000), 7000);
-  EXPECT_FALSE(store.writeNumber("OSC Base Port", 9000));
-}
-
 TEST_F(SettingsPathTest, AFIFOInPlaceOfTheLockFileLeavesWritesWorking) {
   std::string lock = file() + ".lock";
   ASSERT_EQ(::mkfifo(lock.c_str(), 0600), 0);
@@ -234,25 +223,6 @@ TEST_F(SettingsPathTest, AFIFOInPlaceOfTheLockFileLeavesWritesWorking) {
   EXPECT_TRUE(returnsWithoutHelp(lock, [&] { wrote = store.writeNumber("OSC Base Port", 9000); }));
   EXPECT_TRUE(wrote);
   EXPECT_EQ(Settings::readNumber(name(kPreferenceOSCBasePort), 7000), 9000);
-}
-
-TEST_F(SettingsPathTest, AWriterWaitsWhileAnotherProcessHoldsTheLock) {
-  ASSERT_TRUE(store.writeNumber("First", 1));
-  // This descriptor stands for another process: its lock excludes every other descriptor.
-  int held = ::open((file() + ".lock").c_str(), O_RDWR | O_CLOEXEC);
-  ASSERT_GE(held, 0);
-  ASSERT_EQ(::flock(held, LOCK_EX), 0);
-  std::string before = readFile(file());
-  std::atomic<bool> wrote{false};
-  std::thread writer([&] { wrote = store.writeNumber("Second", 2); });
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  EXPECT_EQ(readFile(file()), before) << "written while another writer held the lock";
-  ::close(held);
-  writer.join();
-  EXPECT_TRUE(wrote);
-  int32_t value = 0;
-  EXPECT_TRUE(store.readNumber("First", value) && value == 1);
-  EXPECT_TRUE(store.readNumber("Second", value) && value == 2);
 }
 
 TEST_F(SettingsPathTest, TwoProcessesWritingAtOnceLoseNoValue) {

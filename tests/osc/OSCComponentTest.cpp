@@ -155,9 +155,6 @@ TEST(UpdateRegistrations, CoverExactlyTheEffectsParameters) {
   EXPECT_EQ(small.add(2, t), HC::UpdateRegistrations::Result::kAdded);
   EXPECT_EQ(small.add(3, t), HC::UpdateRegistrations::Result::kNoSuchParameter);
   EXPECT_FALSE(small.wanted(3));
-  HC::UpdateRegistrations none(-4);
-  EXPECT_EQ(none.add(0, t), HC::UpdateRegistrations::Result::kNoSuchParameter);
-  EXPECT_FALSE(none.wanted(0));
 }
 
 TEST(PortReservations, AreDisjointAndNeverInTheEphemeralRange) {
