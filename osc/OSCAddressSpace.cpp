@@ -186,8 +186,12 @@ void OSCAddressSpace::registerUpdate(const osc::ReceivedMessage& m) {
   m.ArgumentStream() >> id >> url >> reply >> osc::EndMessage;
   checkRange(id, "parameter id out of range in registerUpdate");
   UpdateTarget target{OSCEndpoint::fromURL(url), reply};
-  if (server.registrations().add(id, target) == UpdateRegistrations::Result::kFull)
-    throw osc::Exception("too many update registrations");
+  switch (server.registrations().add(id, target)) {
+    case UpdateRegistrations::Result::kFull: throw osc::Exception("too many update registrations");
+    case UpdateRegistrations::Result::kNoSuchParameter:
+      throw osc::Exception("parameter id out of range in registerUpdate");
+    default: break;
+  }
 }
 
 void OSCAddressSpace::unregisterUpdate(const osc::ReceivedMessage& m) {

@@ -19,7 +19,7 @@
 // argument", "wrong argument type" and "too many arguments"; actions raise the fixed texts
 // of their rows. All of these are osc::Exception, which the server logs and drops. A reply
 // that cannot be sent because its endpoint cannot be connected throws std::runtime_error,
-// which ends the listening until the next restart.
+// which the server logs and drops too: the request is lost, the server listens on.
 #pragma once
 
 #include <cstdint>

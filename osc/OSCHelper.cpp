@@ -6,6 +6,7 @@
 #include <oscpack/ip/TimerListener.h>
 #include <oscpack/ip/UdpSocket.h>
 
+#include "framework/HvcAuBase.h"
 #include "osc/OSCAddressSpace.h"
 #include "osc/OSCEndpoint.h"
 #include "osc/OSCLog.h"
@@ -18,6 +19,7 @@ namespace HC {
 
 namespace {
 constexpr char kUnableToBind[] = "unable to bind udp socket\n";
+constexpr char kRuntimeErrorPrefix[] = "std::runtime_error in TaskMain(): ";
 
 std::string formatted(const char* format, int value) {
   char text[96];
@@ -40,7 +42,8 @@ private:
   SocketReceiveMultiplexer& loop;
 };
 
-OSCHelper::OSCHelper(LuaMIDIHelper* midi, HvcAuBase* effect) : owner(effect), midi(midi) {}
+OSCHelper::OSCHelper(LuaMIDIHelper* midi, HvcAuBase* effect)
+    : owner(effect), midi(midi), updates(effect ? effect->getNumParameters() : 0) {}
 
 OSCHelper::~OSCHelper() { stopTask(); }
 
@@ -143,7 +146,7 @@ void OSCHelper::TaskMain() {
     try {
       listen();
     } catch (const std::runtime_error& error) {
-      OSCLog::failure("std::runtime_error in TaskMain(): ", error.what());
+      OSCLog::failure(kRuntimeErrorPrefix, error.what());
     } catch (const osc::Exception& error) {
       OSCLog::failure("osc::Exception in TaskMain(): ", error.what());
     } catch (const std::exception& error) {
@@ -223,6 +226,12 @@ void OSCHelper::ProcessMessage(const osc::ReceivedMessage& message, const IpEndp
     if (!requests.handle(message)) unknownAddress(address, message, remote);
   } catch (const osc::Exception& error) {
     OSCLog::requestError(address, error.what());
+  } catch (const std::runtime_error& error) {
+    // A reply that cannot be sent (its url names no usable port or host, or no socket is
+    // left) concerns this request alone: it is dropped and the server listens on, so no
+    // sender can silence the server with one datagram. The line is the one that such a
+    // failure has always produced, so existing log readers still recognise it.
+    OSCLog::failure(kRuntimeErrorPrefix, error.what());
   }
 }
 

@@ -47,9 +47,9 @@ public:
 
   static constexpr int kStopTimeoutMs = 5000;
   static constexpr int kBreakPollMs = 25;
-  static constexpr int32_t kNumParameters = UpdateRegistrations::kParameters;
 
-  // midi may be null: then /exec, /call, /startNote and /stopNote are refused.
+  // midi may be null: then /exec, /call, /startNote and /stopNote are refused. The effect's
+  // parameter count (fixed by its table) sizes the update registrations.
   OSCHelper(LuaMIDIHelper* midi, HvcAuBase* effect);
   ~OSCHelper() override;  // stops the threads first
   OSCHelper(const OSCHelper&) = delete;

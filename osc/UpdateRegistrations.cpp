@@ -4,11 +4,14 @@
 
 namespace HC {
 
-UpdateRegistrations::UpdateRegistrations() {
-  for (auto& flag : flags) flag.store(0, std::memory_order_relaxed);
+UpdateRegistrations::UpdateRegistrations(int32_t parameterCount)
+    : count(parameterCount > 0 ? parameterCount : 0),
+      flags(new std::atomic<uint8_t>[static_cast<size_t>(count)]) {
+  for (int32_t i = 0; i < count; ++i) flags[i].store(0, std::memory_order_relaxed);
 }
 
 UpdateRegistrations::Result UpdateRegistrations::add(int32_t index, const UpdateTarget& target) {
+  if (index < 0 || index >= count) return Result::kNoSuchParameter;
   platform::ScopedLock hold(lock);
   auto range = entries.equal_range(index);
   for (auto i = range.first; i != range.second; ++i)
@@ -21,6 +24,7 @@ UpdateRegistrations::Result UpdateRegistrations::add(int32_t index, const Update
 }
 
 bool UpdateRegistrations::remove(int32_t index, const UpdateTarget& target) {
+  if (index < 0 || index >= count) return false;
   platform::ScopedLock hold(lock);
   bool removed = false;
   auto range = entries.equal_range(index);

@@ -4,7 +4,9 @@
 // Failures are silent: a value that cannot be read is absent, a write that cannot be done
 // leaves the store as it was. Safe to use from several threads and processes at once:
 // every write replaces the whole store atomically, so readers see the old or the new
-// values, never a mix; of two simultaneous writers the later one wins.
+// values, never a mix; writers take turns, so no write loses a value of another. A store
+// that is not a plain file (a FIFO, a device, a folder) reads as empty and is never
+// written; no call waits on it. A write waits a few seconds at most for another writer.
 #pragma once
 
 #include <cstdint>

@@ -15,15 +15,19 @@
 
 #include "platform/FileSystem.h"
 #include "platform/posix/SettingsFile.h"
+#include "platform/posix/SettingsLock.h"
 
 namespace platform {
 
 namespace {
 
 constexpr size_t kTextBufferSize = 256;  // a text and its terminating zero must fit
+// A write takes milliseconds; a writer that holds the lock this long is stuck, and a
+// preferences write gives up rather than freeze its caller.
+constexpr int kLockTimeoutMs = 5000;
 
-// Serialises read-modify-write cycles within the process; across processes the atomic
-// rename keeps the file whole and the later writer wins.
+// Serialises read-modify-write cycles within the process without polling; the lock file
+// does the same across processes.
 std::mutex& writeLock() {
   static std::mutex lock;
   return lock;
@@ -47,11 +51,16 @@ bool locate(const std::vector<std::string>& keyPath, std::string& folder, std::s
 
 enum class ReadResult { kRead, kMissing, kFailed };
 
+// Only a regular file is ever opened: a FIFO at the path would block open() until some
+// writer came, and a device could do anything. The check before opening keeps devices
+// closed; the non-blocking open and the check after it cover a file swapped in between.
 ReadResult readWhole(const std::string& path, std::string& content) {
   content.clear();
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return errno == ENOENT ? ReadResult::kMissing : ReadResult::kFailed;
   struct stat info;
+  if (::stat(path.c_str(), &info) != 0) return errno == ENOENT ? ReadResult::kMissing : ReadResult::kFailed;
+  if (!S_ISREG(info.st_mode)) return ReadResult::kFailed;
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return errno == ENOENT ? ReadResult::kMissing : ReadResult::kFailed;
   ReadResult result = ReadResult::kRead;
   if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) result = ReadResult::kFailed;
   char buffer[4096];
@@ -153,6 +162,11 @@ bool SettingsStore::writeNumber(const std::string& name, int32_t value) const {
   if (!SettingsFile::isValidName(name) || !locate(keyPath, folder, path)) return false;
   std::lock_guard<std::mutex> guard(writeLock());
   if (!makeFolders(folder)) return false;
+  // Another process writing at the same time would otherwise read the same old content
+  // and rename its version over ours (or ours over its), losing one of the two values.
+  // Without a usable lock file (a folder that allows none) the write goes on as before.
+  SettingsLock processes(path + ".lock", kLockTimeoutMs);
+  if (processes.state() == SettingsLock::State::kBusy) return false;
 
   // Write through a link to the file it points at, so a linked settings file stays linked.
   char resolved[PATH_MAX];

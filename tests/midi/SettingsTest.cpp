@@ -2,10 +2,17 @@
 // replacement and damage handling, the folder root rules, skin folders and script files.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "MIDITestSupport.h"
@@ -54,8 +61,10 @@ TEST_F(SettingsTest, WrittenNumbersReadBackAndKeepTheOtherValues) {
             "# Preferences of Software/Halvercast/com.halvercastlabs.Quorvella\n"
             "OSC Base Port=dword:-2147483648\n"
             "Enable eye candy=dword:0\n");
-  // Replaced through a temporary file: nothing else is left in the folder.
-  EXPECT_EQ(folderEntries(), std::vector<std::string>{"com.halvercastlabs.Quorvella.conf"});
+  // Replaced through a temporary file: nothing but the file and the writers' lock file is
+  // left in the folder.
+  EXPECT_EQ(folderEntries(), (std::vector<std::string>{"com.halvercastlabs.Quorvella.conf",
+                                                       "com.halvercastlabs.Quorvella.conf.lock"}));
 }
 
 TEST_F(SettingsTest, TextValuesAndTheirLimits) {
@@ -158,6 +167,100 @@ TEST_F(SettingsTest, AnUnreadableFileIsNeverReplaced) {
   Settings::writeNumber(name(kPreferenceEyeCandy), 0);
   chmod(file().c_str(), 0600);
   EXPECT_EQ(readFile(file()), "OSC Base Port=dword:8000\n");
+}
+
+// The preferences as every instance finds them, in a private user's settings folder.
+class SettingsPathTest : public ::testing::Test {
+protected:
+  UserEnvironment env{UserEnvironment::Folders::scriptsAndSettings};
+  platform::SettingsStore store{{"Software", "Halvercast", "com.halvercastlabs.Quorvella"}};
+  std::string file() const { return env.settingsFolder() + "/com.halvercastlabs.Quorvella.conf"; }
+
+  // Runs op on a thread. Should it block on the FIFO at path, the FIFO is opened from here
+  // after a while, which lets op go on: the test then fails instead of hanging.
+  static bool returnsWithoutHelp(const std::string& path, const std::function<void()>& op) {
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+      op();
+      done = true;
+    });
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!done && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    bool inTime = done;
+    while (!done) {
+      for (int mode : {O_WRONLY, O_RDONLY}) {
+        int fd = ::open(path.c_str(), mode | O_NONBLOCK);
+        if (fd >= 0) ::close(fd);
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    worker.join();
+    return inTime;
+  }
+};
+
+TEST_F(SettingsPathTest, AFIFOInPlaceOfTheFileNeitherBlocksNorIsReplaced) {
+  ASSERT_EQ(::mkfifo(file().c_str(), 0600), 0);
+  int32_t number = 0;
+  std::string text = "unchanged";
+  bool wrote = true;
+  EXPECT_TRUE(returnsWithoutHelp(file(), [&] { number = Settings::readNumber(name(kPreferenceOSCBasePort), 7000); }));
+  EXPECT_EQ(number, 7000);
+  EXPECT_TRUE(returnsWithoutHelp(file(), [&] { Settings::readText(name(kPreferenceSkin), text); }));
+  EXPECT_EQ(text, "unchanged");
+  EXPECT_TRUE(returnsWithoutHelp(file(), [&] { wrote = store.writeNumber("OSC Base Port", 9000); }));
+  EXPECT_FALSE(wrote);
+  struct stat info;
+  ASSERT_EQ(::lstat(file().c_str(), &info), 0);
+  EXPECT_TRUE(S_ISFIFO(info.st_mode));
+}
+
+TEST_F(SettingsPathTest, AFIFOInPlaceOfTheLockFileLeavesWritesWorking) {
+  std::string lock = file() + ".lock";
+  ASSERT_EQ(::mkfifo(lock.c_str(), 0600), 0);
+  bool wrote = false;
+  EXPECT_TRUE(returnsWithoutHelp(lock, [&] { wrote = store.writeNumber("OSC Base Port", 9000); }));
+  EXPECT_TRUE(wrote);
+  EXPECT_EQ(Settings::readNumber(name(kPreferenceOSCBasePort), 7000), 9000);
+}
+
+TEST_F(SettingsPathTest, TwoProcessesWritingAtOnceLoseNoValue) {
+  constexpr int kValuesEach = 200;
+  int start[2];
+  ASSERT_EQ(::pipe(start), 0);
+  pid_t children[2];
+  for (int p = 0; p < 2; ++p) {
+    children[p] = ::fork();
+    ASSERT_GE(children[p], 0);
+    if (children[p] == 0) {
+      ::close(start[1]);
+      char go;
+      while (::read(start[0], &go, 1) < 0 && errno == EINTR) {
+      }
+      int failed = 0;
+      for (int i = 0; i < kValuesEach; ++i)
+        if (!store.writeNumber("P" + std::to_string(p) + " " + std::to_string(i), p * 1000 + i)) ++failed;
+      ::_exit(failed == 0 ? 0 : 1);
+    }
+  }
+  // Closing the pipe starts both at the same moment.
+  ::close(start[0]);
+  ::close(start[1]);
+  for (pid_t child : children) {
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a write was refused";
+  }
+  int missing = 0;
+  for (int p = 0; p < 2; ++p) {
+    for (int i = 0; i < kValuesEach; ++i) {
+      int32_t value = -1;
+      if (!store.readNumber("P" + std::to_string(p) + " " + std::to_string(i), value) || value != p * 1000 + i)
+        ++missing;
+    }
+  }
+  EXPECT_EQ(missing, 0);
 }
 
 class UserFoldersTest : public ::testing::Test {

@@ -3,12 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
+#include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 #include <oscpack/osc/OscReceivedElements.h>
 
 #include "OSCTestSupport.h"
+#include "PortReservation.h"
 #include "effect/HvcQuorvella.h"
 #include "osc/OSCEndpoint.h"
 #include "osc/OSCHelper.h"
@@ -104,7 +108,7 @@ TEST(OSCNotifications, ChangesQueuedBeforeTheThreadRunsAreAllDelivered) {
 }
 
 TEST(UpdateRegistrations, KeepsOneEntryPerTargetInRegistrationOrder) {
-  HC::UpdateRegistrations r;
+  HC::UpdateRegistrations r(40);
   HC::UpdateTarget a{HC::OSCEndpoint::fromURL("127.0.0.1:9000"), "/a"};
   HC::UpdateTarget b{HC::OSCEndpoint::fromURL("osc.udp://127.0.0.1:9000"), "/b"};
   EXPECT_FALSE(r.wanted(5));
@@ -128,13 +132,60 @@ TEST(UpdateRegistrations, KeepsOneEntryPerTargetInRegistrationOrder) {
 }
 
 TEST(UpdateRegistrations, AreBoundedInNumber) {
-  HC::UpdateRegistrations r;
+  HC::UpdateRegistrations r(40);
   HC::OSCEndpoint e = HC::OSCEndpoint::fromURL("127.0.0.1:9000");
   for (size_t k = 0; k < HC::UpdateRegistrations::kMaxRegistrations; ++k)
     ASSERT_EQ(r.add(static_cast<int32_t>(k % 40), {e, "/r" + std::to_string(k)}),
               HC::UpdateRegistrations::Result::kAdded);
   EXPECT_EQ(r.add(0, {e, "/one-more"}), HC::UpdateRegistrations::Result::kFull);
   EXPECT_EQ(r.size(), HC::UpdateRegistrations::kMaxRegistrations);
+}
+
+TEST(UpdateRegistrations, CoverExactlyTheEffectsParameters) {
+  UserEnvironment env;
+  StreamCapture output(1);
+  HvcQuorvella effect(nullptr);
+  HC::UpdateRegistrations& r = effect.getOSCHelper()->registrations();
+  const int32_t last = effect.getNumParameters() - 1;
+  EXPECT_EQ(r.parameterCount(), effect.getNumParameters());
+  HC::UpdateTarget t{HC::OSCEndpoint::fromURL("127.0.0.1:9000"), "/t"};
+  EXPECT_EQ(r.add(last, t), HC::UpdateRegistrations::Result::kAdded);
+  EXPECT_TRUE(r.wanted(last));
+  EXPECT_EQ(r.add(last + 1, t), HC::UpdateRegistrations::Result::kNoSuchParameter);
+  EXPECT_EQ(r.add(-1, t), HC::UpdateRegistrations::Result::kNoSuchParameter);
+  EXPECT_FALSE(r.remove(last + 1, t));
+  EXPECT_FALSE(r.wanted(last + 1));
+  EXPECT_EQ(r.size(), 1u);
+
+  // A smaller table has fewer flags: nothing beyond it is kept or reported as wanted.
+  HC::UpdateRegistrations small(3);
+  EXPECT_EQ(small.add(2, t), HC::UpdateRegistrations::Result::kAdded);
+  EXPECT_EQ(small.add(3, t), HC::UpdateRegistrations::Result::kNoSuchParameter);
+  EXPECT_FALSE(small.wanted(3));
+}
+
+TEST(PortReservations, AreDisjointAndNeverInTheEphemeralRange) {
+  std::ifstream range("/proc/sys/net/ipv4/ip_local_port_range");
+  int low = 32768, high = 60999;
+  range >> low >> high;
+  std::vector<std::unique_ptr<PortReservation>> held;
+  std::set<int> blocks;
+  for (int k = 0; k < 20; ++k) {
+    held.emplace_back(new PortReservation());
+    int first = held.back()->first();
+    int last = first + PortReservation::kBlockSize - 1;
+    EXPECT_TRUE(last < low || first > high) << first;
+    EXPECT_EQ(first % PortReservation::kBlockSize, 0);
+    EXPECT_TRUE(blocks.insert(first).second) << "block " << first << " handed out twice";
+    EXPECT_FALSE(portInUse(first));
+  }
+  // A block that one test holds is refused to any other, then free again once released.
+  int taken = held.front()->first();
+  EXPECT_FALSE(PortReservation(taken + 3).held());
+  held.front().reset();
+  PortReservation again(taken + 3);
+  EXPECT_TRUE(again.held());
+  EXPECT_EQ(again.first(), taken);
 }
 
 TEST(OSCEndpoint, ParsesBothURLForms) {

@@ -75,13 +75,13 @@ TEST(OSCFuzz, MutatedPacketsStraightIntoTheListener) {
     try {
       server.ProcessPacket(p.data(), static_cast<int>(p.size()), from);
     } catch (const std::runtime_error&) {
-      ++silenced;  // in the receive loop: logged, listening ends until the next retarget
+      ++silenced;  // would end the receive loop: one packet must never do that
     }
     if (i % 256 == 0) sink.drain();
   }
   // Rejected packets were logged, and the listener still answers a valid request.
   EXPECT_GT(output.count("osc::Exception in TaskMain(): "), 1000u);
-  EXPECT_LT(silenced, static_cast<size_t>(kPackets / 20));
+  EXPECT_EQ(silenced, 0u);
   std::fprintf(stderr, "%zu of %d packets rejected as malformed, %zu requests refused, %zu silencing\n",
                output.count("osc::Exception in TaskMain(): "), kPackets,
                output.count("error while parsing message: "), silenced);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "OSCTestSupport.h"
+#include "PortReservation.h"
 
 namespace {
 
@@ -44,7 +45,8 @@ TEST(OSCPorts, TheBasePortComesFromThePreference) {
 
 TEST(OSCPorts, TheDefaultBaseIs7000) {
   UserEnvironment env;  // no preference file
-  if (portInUse(7005)) GTEST_SKIP() << "port 7005 is taken on this machine";
+  PortReservation defaultPorts(7005);
+  if (!defaultPorts.held()) GTEST_SKIP() << "port 7005 is taken on this machine";
   vsthost::PluginLibrary library;
   ASSERT_EQ(library.open(QUORVELLA_PLUGIN_PATH), "");
   vsthost::HostedEffect fx(library);

@@ -11,10 +11,14 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <thread>
 
 #include <oscpack/osc/OscOutboundPacketStream.h>
+
+#include "PortReservation.h"
 
 extern char** environ;
 
@@ -56,22 +60,13 @@ int spawn(const std::vector<std::string>& argv, int stdoutFd, int* pidOut) {
 // --- Ports ------------------------------------------------------------------------------------
 
 int freePort() {
-  // Ports of the kernel's ephemeral range are handed out one after the other, so two tests
-  // running at once get different ones; base = port - offset stays valid above 1024.
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a = loopback(0);
-    a.sin_addr.s_addr = htonl(INADDR_ANY);
-    int port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) {
-      socklen_t length = sizeof a;
-      ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length);
-      port = ntohs(a.sin_port);
-    }
-    ::close(fd);
-    if (port > 1200) return port;
-  }
-  throw std::runtime_error("no free UDP port");
+  // Kept until the process ends: a test may stop and restart a server on its port at any
+  // time until then.
+  static std::mutex lock;
+  static std::vector<std::unique_ptr<PortReservation>> kept;
+  std::lock_guard<std::mutex> hold(lock);
+  kept.emplace_back(new PortReservation());
+  return kept.back()->first();
 }
 
 bool portInUse(int port) {

@@ -1,6 +1,6 @@
 // Helpers for the OSC server tests: the shared private user environment (settings and
-// scripts under temporary XDG folders) and capture of standard output and error, free UDP
-// ports, a raw UDP endpoint, liblo's oscsend and oscdump as the real client, and a plug-in
+// scripts under temporary XDG folders) and capture of standard output and error, reserved
+// UDP ports, a raw UDP endpoint, liblo's oscsend and oscdump as the real client, and a plug-in
 // instance loaded through the host library with its OSC server on a given port.
 #pragma once
 
@@ -28,7 +28,9 @@ public:
   UserEnvironment() : testsupport::UserEnvironment(Folders::scriptsAndSettings) {}
 };
 
-// A UDP port that was free a moment ago (bound to port 0 and released).
+// A UDP port for a test server, reserved for the rest of the process: with the next
+// PortReservation::kBlockSize - 1 ports it is this test's alone, so a server may release it
+// and bind it again without any other test taking it meanwhile.
 int freePort();
 // True while some socket holds the UDP port on the loopback or any address. The check
 // binds the port for a moment: never use it while a server may be about to bind it.
