@@ -1,0 +1,72 @@
+// The render thread of an open editor: it owns the editor's GL contexts for its whole life,
+// redraws about every 33 ms whether or not anything changed, and re-renders the labels
+// layer when asked.
+//
+// Threads: start(), stop() and requestLabels() on the host's user-interface thread (stop()
+// from the editor's close); requestLabels() from any thread. Every Client operation runs
+// on the render thread only, in this order: setUp, then per iteration beginFrame and frame
+// (and labels when asked), then tearDown.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "platform/Event.h"
+#include "platform/Thread.h"
+
+namespace HC {
+
+class RenderTask {
+public:
+  // Six auto-reset events wake the loop: stop and labels-dirty are the ones with senders.
+  enum : int { kStopEvent = 0, kLabelsEvent = 5, kEventCount = 6 };
+  static constexpr int kFrameWaitMs = 33;
+  static constexpr int kStopTimeoutMs = 5000;
+
+  // What the loop drives.
+  class Client {
+  public:
+    virtual ~Client() = default;
+    virtual void setUp() = 0;        // GL set-up, including the first labels pass
+    virtual void frame() = 0;        // one frame: meters, effect updates, drawing, swap
+    virtual void labels() = 0;       // the labels pass
+    virtual void tearDown() = 0;     // GL teardown
+  };
+
+  // Frame timing, written by the render thread after every frame.
+  struct Timing {
+    std::atomic<float> framesPerSecond{0.0f};
+    std::atomic<float> frameSeconds{0.000001f};
+    std::atomic<double> elapsedSeconds{0.0};
+    std::atomic<uint32_t> frames{0};
+  };
+
+  RenderTask() = default;
+  ~RenderTask();  // stops a running thread
+  RenderTask(const RenderTask&) = delete;
+  RenderTask& operator=(const RenderTask&) = delete;
+
+  // Creates the events and the thread. A second start prints "double call to
+  // CreateRenderTask()\n"; a thread that cannot be created prints "failed to create render
+  // thread: %d\n" with the system's code (both on standard output). False in both cases.
+  bool start(Client* client);
+  // Signals stop and waits up to kStopTimeoutMs; a thread that has not ended by then is
+  // cancelled and waited for. Nothing when not started.
+  void stop();
+  bool started() const { return running; }
+  void requestLabels() { events[kLabelsEvent].signal(); }
+
+  const Timing& timing() const { return clock; }
+
+private:
+  static void threadMain(void* self);
+  void loop();
+
+  Client* client = nullptr;
+  platform::Event events[kEventCount];
+  platform::Thread thread;
+  Timing clock;
+  bool running = false;
+};
+
+}  // namespace HC
