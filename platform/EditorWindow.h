@@ -61,14 +61,15 @@ public:
 
   // kModifier* flags of the keys held now.
   int currentModifiers();
-  // Keyboard focus to this window, so that typed characters arrive.
+  // Keyboard focus to this window, so that typed characters arrive; they do until the
+  // FocusLost event.
   void takeKeyboardFocus();
 
   // Opaque native state.
   struct Native;
 
 private:
-  bool translate(const void* nativeEvent, WindowEvent& out) const;
+  bool translate(const void* nativeEvent, WindowEvent& out);
   bool nextEvent(int timeoutMs, void* nativeEvent);
 
   std::unique_ptr<Native> native_;

@@ -22,9 +22,12 @@ struct EditorWindow::Native {
 
 namespace {
 
+// Keys are selected only while the window holds the keyboard focus: X hands key presses to
+// the window under the pointer when the focus is on an ancestor, and a hovered editor must
+// not swallow the host's shortcuts.
 constexpr long kEventMask = PointerMotionMask | ButtonPressMask | ButtonReleaseMask |
-                            KeyPressMask | FocusChangeMask | StructureNotifyMask |
-                            EnterWindowMask | LeaveWindowMask | ExposureMask;
+                            FocusChangeMask | StructureNotifyMask | EnterWindowMask |
+                            LeaveWindowMask | ExposureMask;
 constexpr unsigned kButtonsHeld = Button1Mask | Button2Mask | Button3Mask;
 // Events of other kinds that arrive during one press gesture and are kept for later; a
 // gesture held for minutes with keys hammered must not grow without bound.
@@ -120,7 +123,7 @@ void EditorWindow::destroy() {
   WindowCount::removed();
 }
 
-bool EditorWindow::translate(const void* nativeEvent, WindowEvent& out) const {
+bool EditorWindow::translate(const void* nativeEvent, WindowEvent& out) {
   XEvent e = *static_cast<const XEvent*>(nativeEvent);
   if (e.xany.window != static_cast<Window>(window_)) return false;
   out = WindowEvent{};
@@ -170,6 +173,7 @@ bool EditorWindow::translate(const void* nativeEvent, WindowEvent& out) const {
       // inferior or pointer details are not about our own focus.
       if (e.xfocus.mode == NotifyGrab || e.xfocus.mode == NotifyUngrab) return false;
       if (e.xfocus.detail == NotifyInferior || e.xfocus.detail == NotifyPointer) return false;
+      XSelectInput(native_->connection.display(), static_cast<Window>(window_), kEventMask);
       out.type = WindowEvent::FocusLost;
       return true;
     default:
@@ -183,13 +187,15 @@ void EditorWindow::processPending(WindowEventSink& sink) {
   // A round trip first: every event the server produced before now is then in our queue,
   // so one call sees all input that happened before it.
   XSync(display, False);
-  std::vector<WindowEvent> kept;
-  kept.swap(deferred_);
-  for (const WindowEvent& event : kept) {
-    sink.windowEvent(event);
-    if (native_ == nullptr) return;
-  }
-  while (native_ != nullptr && native_->connection.valid() && XPending(display) > 0) {
+  for (;;) {
+    // Events kept during a gesture come before the ones that arrived after it.
+    std::vector<WindowEvent> kept;
+    kept.swap(deferred_);
+    for (const WindowEvent& event : kept) {
+      sink.windowEvent(event);
+      if (native_ == nullptr) return;
+    }
+    if (!native_->connection.valid() || XPending(display) == 0) break;
     XEvent e;
     XNextEvent(display, &e);
     if (e.type == DestroyNotify && e.xdestroywindow.window == static_cast<Window>(window_)) {
@@ -198,6 +204,7 @@ void EditorWindow::processPending(WindowEventSink& sink) {
     }
     WindowEvent event;
     if (translate(&e, event)) sink.windowEvent(event);
+    if (native_ == nullptr) return;  // the sink closed the window
   }
 }
 
@@ -279,10 +286,12 @@ int EditorWindow::currentModifiers() {
 
 void EditorWindow::takeKeyboardFocus() {
   if (native_ == nullptr || native_->gone || !native_->connection.valid()) return;
-  // Fails harmlessly (and silently) while the window is not viewable.
-  XSetInputFocus(native_->connection.display(), static_cast<Window>(window_), RevertToParent,
-                 CurrentTime);
-  XFlush(native_->connection.display());
+  Display* display = native_->connection.display();
+  XSelectInput(display, static_cast<Window>(window_), kEventMask | KeyPressMask);
+  // Fails harmlessly (and silently) while the window is not viewable. The round trip makes
+  // the focus ours before this returns, so keys typed afterwards are ours.
+  XSetInputFocus(display, static_cast<Window>(window_), RevertToParent, CurrentTime);
+  native_->connection.takeError();
 }
 
 }  // namespace platform

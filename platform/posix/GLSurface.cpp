@@ -12,7 +12,25 @@ struct GLSurface::Native {
   XConnection connection;
   GLXWindow drawable = 0;
   GLXContext context = nullptr;
+  Window window = 0;
+  bool gone = false;  // the window was destroyed (with the host's window) under us
 };
+
+namespace {
+// Mesa's software path reads the window's geometry without checking the answer, and
+// draws into memory sized by garbage once the window is gone. So the surface watches the
+// window's destruction on its own connection and stops touching it at the first sign.
+bool windowGone(GLSurface::Native& n, bool roundTrip) {
+  if (n.gone) return true;
+  Display* display = n.connection.display();
+  if (roundTrip) XSync(display, False);
+  XEvent e;
+  while (XCheckTypedWindowEvent(display, n.window, DestroyNotify, &e)) n.gone = true;
+  if (n.gone && glXGetCurrentContext() == n.context)
+    glXMakeContextCurrent(display, None, None, nullptr);
+  return n.gone;
+}
+}  // namespace
 
 namespace {
 void fail(const char* text) { messageBox(text, "Error"); }
@@ -44,6 +62,8 @@ bool GLSurface::create(uintptr_t window) {
     fail("No OpenGL pixel format with 24-bit colour, 16-bit depth and double buffering");
     return false;
   }
+  native->window = static_cast<Window>(window);
+  XSelectInput(display, native->window, StructureNotifyMask);
   native->drawable = glXCreateWindow(display, config, static_cast<Window>(window), nullptr);
   native->context = glXCreateNewContext(display, config, GLX_RGBA_TYPE, nullptr, True);
   if (native->connection.takeError() != 0 || native->context == nullptr ||
@@ -65,6 +85,7 @@ bool GLSurface::create(uintptr_t window) {
 
 bool GLSurface::makeCurrent() {
   if (native_ == nullptr || !native_->connection.valid()) return false;
+  if (windowGone(*native_, true)) return false;
   return glXMakeContextCurrent(native_->connection.display(), native_->drawable,
                                native_->drawable, native_->context) == True;
 }
@@ -76,13 +97,24 @@ void GLSurface::doneCurrent() {
 
 void GLSurface::swapBuffers() {
   if (native_ == nullptr || !native_->connection.valid()) return;
+  if (windowGone(*native_, false)) return;
   glXSwapBuffers(native_->connection.display(), native_->drawable);
+}
+
+void GLSurface::finish() {
+  if (native_ == nullptr || !native_->connection.valid()) return;
+  if (windowGone(*native_, false)) return;
+  glFinish();
+  glXWaitGL();
+  // Software renderers put the picture with ordinary requests on our connection.
+  XSync(native_->connection.display(), False);
 }
 
 void GLSurface::destroy() {
   if (native_ == nullptr) return;
   if (native_->connection.valid()) {
     Display* display = native_->connection.display();
+    windowGone(*native_, true);
     if (glXGetCurrentContext() == native_->context)
       glXMakeContextCurrent(display, None, None, nullptr);
     glXDestroyContext(display, native_->context);
