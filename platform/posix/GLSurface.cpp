@@ -97,7 +97,7 @@ void GLSurface::doneCurrent() {
 
 void GLSurface::swapBuffers() {
   if (native_ == nullptr || !native_->connection.valid()) return;
-  if (windowGone(*native_, false)) return;
+  if (windowGone(*native_, true)) return;
   glXSwapBuffers(native_->connection.display(), native_->drawable);
 }
 

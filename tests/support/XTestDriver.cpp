@@ -79,6 +79,12 @@ uintptr_t XTestDriver::rootWindow() const {
   return display_ != nullptr ? DefaultRootWindow(display_) : 0;
 }
 
+void XTestDriver::moveWindow(uintptr_t window, int x, int y) {
+  if (display_ == nullptr) return;
+  XMoveWindow(display_, static_cast<Window>(window), x, y);
+  XSync(display_, False);
+}
+
 void XTestDriver::unmapWindow(uintptr_t window) {
   if (display_ == nullptr) return;
   XUnmapWindow(display_, static_cast<Window>(window));

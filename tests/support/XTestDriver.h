@@ -48,6 +48,8 @@ class XTestDriver {
   // at most 280 x 400 pixels each) beside it, not overlapping.
   uintptr_t createWindow(int width, int height, const std::string& title = "test host");
   void destroyWindow(uintptr_t window);
+  // Moves a top-level window to (x, y) of the screen.
+  void moveWindow(uintptr_t window, int x, int y);
   // Unmaps any window (an editor's child too), as a host hiding its editor does.
   void unmapWindow(uintptr_t window);
   uintptr_t rootWindow() const;
