@@ -4,11 +4,17 @@
 // destroyed by someone else.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <chrono>
+#include <csignal>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "render/SoundFile.h"
+#include "support/TempFolder.h"
 #include "vsthost/EditorHost.h"
 #include "vsthost/HostedEffect.h"
 #include "vsthost/PluginLibrary.h"
@@ -164,3 +170,47 @@ TEST_F(EditorHostTest, PluginWithoutEditorIsRefused) {
 }
 
 }  // namespace
+
+// quorvella-render --editor, as a user runs it: the window appears with the editor in it,
+// the input loops, and closing the window ends the program successfully.
+TEST(RenderEditorModeTest, ShowsTheEditorUntilItsWindowIsClosed) {
+  ASSERT_TRUE(testsupport::XvfbDisplay::shared().ok());
+  testsupport::XTestDriver driver;
+  testsupport::TempFolder folder;
+  const std::string input = folder.file("loop.wav");
+  {
+    render::SoundFile file;
+    ASSERT_EQ(file.openWrite(input, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, 44100), "");
+    std::vector<float> samples(2 * 4410, 0.25f);
+    ASSERT_EQ(file.write(samples.data(), 4410), "");
+    ASSERT_EQ(file.close(), "");
+  }
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    execl(QUORVELLA_RENDER_PATH, QUORVELLA_RENDER_PATH, "--plugin",
+          QUORVELLA_FIXTURE_EDITOR_PATH, "--editor", input.c_str(),
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  // The window's appearance is awaited; the limit only guards against a broken tool.
+  const std::string title = "quorvella-render: Fixture Delay";
+  uintptr_t window = 0;
+  for (int tries = 0; tries < 3000 && window == 0; ++tries) {
+    window = driver.findWindow(title);
+    if (window == 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  int status = -1;
+  if (window == 0) {
+    kill(child, SIGKILL);
+    waitpid(child, &status, 0);
+    FAIL() << "no editor window appeared";
+  }
+  int width = 0, height = 0;
+  EXPECT_TRUE(driver.windowSize(window, width, height));
+  EXPECT_EQ(width, 160);
+  EXPECT_EQ(height, 100);
+  driver.destroyWindow(window);
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
