@@ -33,6 +33,11 @@ bool parseInt(const std::string& text, int32_t& out) {
 std::string checkCombination(const RenderOptions& o) {
   if (o.list || o.listPrograms) return {};
   if (o.inputs.empty()) return "no input file given (see --help)";
+  if (o.editor) {
+    if (o.inputs.size() > 1) return "--editor takes exactly one input";
+    if (!o.output.empty() || !o.outDir.empty()) return "--editor writes no output";
+    return {};
+  }
   if (!o.output.empty() && !o.outDir.empty()) return "give either -o/--output or --out-dir, not both";
   if (o.output.empty() && o.outDir.empty()) return "no output given: use -o FILE or --out-dir DIR";
   if (!o.output.empty() && o.inputs.size() > 1)
@@ -88,6 +93,8 @@ std::string RenderOptions::parse(const std::vector<std::string>& args, RenderOpt
       error = flag(o.list);
     } else if (arg == "--list-programs") {
       error = flag(o.listPrograms);
+    } else if (arg == "--editor") {
+      error = flag(o.editor);
     } else if (arg == "--norm") {
       error = flag(o.normalisedValues);
     } else if (arg == "--plugin") {
@@ -138,6 +145,7 @@ std::string RenderOptions::helpText() {
   return R"(Usage: quorvella-render [OPTIONS] INPUT -o OUTPUT
        quorvella-render [OPTIONS] INPUT... --out-dir DIR
        quorvella-render [OPTIONS] --list | --list-programs
+       quorvella-render [OPTIONS] --editor INPUT
 
 Renders audio files through a VST 2.4 effect plug-in, driving it as a host does:
 effOpen, sample rate, block size, mainsChanged(1), processing, mainsChanged(0), effClose.
@@ -162,6 +170,9 @@ Options:
   --list               print the plug-in's programs and parameters (index, name,
                        display, label) after applying --program and --param
   --list-programs      print "INDEX<TAB>NAME" for each program
+  --editor             show the plug-in's editor in a window (X11, DISPLAY) until the
+                       window is closed, while INPUT loops through the plug-in in real
+                       time (nothing is written or played)
   -h, --help           this text
 
 Files are read and written with libsndfile. The output format follows the output's

@@ -26,6 +26,7 @@ struct RenderOptions {
   bool help = false;
   bool list = false;                     // programs and parameters, human-readable
   bool listPrograms = false;             // "index<TAB>name" per program, for scripts
+  bool editor = false;                   // --editor: show the editor while INPUT loops
 
   // Fills `options` from the arguments after the program name. Returns an empty string,
   // or a one-line error for an unknown option, a missing or malformed value, or an

@@ -8,6 +8,7 @@
 #include <system_error>
 #include <vector>
 
+#include "render/EditorSession.h"
 #include "render/EffectListing.h"
 #include "render/EffectSetup.h"
 #include "render/FileRenderer.h"
@@ -67,6 +68,10 @@ int main(int argc, char** argv) {
   error = library.open(options.plugin.empty() ? defaultPlugin() : options.plugin);
   if (!error.empty()) return complain(error, kFailed);
   if (options.list || options.listPrograms) return list(library, options);
+  if (options.editor) {
+    int status = render::EditorSession(library, options).run(error);
+    return status == 0 ? 0 : complain(error, status);
+  }
 
   // Work out every output first, so a clash is reported before anything is written.
   std::vector<std::string> outputs;

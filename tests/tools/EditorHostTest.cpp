@@ -1,0 +1,216 @@
+// The host's editor mode against a fixture plug-in whose editor draws with GL through the
+// platform layer: parent window and rectangle, first frame, a mouse gesture reported back
+// as begin edit / automate / end edit, many openings, two editors at once, and a parent
+// destroyed by someone else.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "render/SoundFile.h"
+#include "support/TempFolder.h"
+#include "vsthost/EditorHost.h"
+#include "vsthost/HostedEffect.h"
+#include "vsthost/PluginLibrary.h"
+#include "support/XTestDriver.h"
+#include "support/XvfbDisplay.h"
+
+namespace {
+
+constexpr int32_t kFirstFrame = 1002;  // the fixture's callback after its first frame
+
+using testsupport::Pixel;
+
+class EditorHostTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(displayReady) << testsupport::XvfbDisplay::shared().error();
+    ASSERT_TRUE(driver.ok());
+    ASSERT_EQ(library.open(QUORVELLA_FIXTURE_EDITOR_PATH), "");
+  }
+
+  static bool sawFirstFrame(vsthost::HostedEffect& effect) {
+    for (const auto& c : effect.callbacks())
+      if (c.opcode == kFirstFrame) return true;
+    return false;
+  }
+  // Idles the way a host does until the editor has drawn once. The limit only guards
+  // against a broken editor; a working one is far quicker.
+  static bool idleUntilDrawn(vsthost::EditorHost& host, vsthost::HostedEffect& effect) {
+    auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!sawFirstFrame(effect)) {
+      if (!host.idle() || std::chrono::steady_clock::now() > limit) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+  }
+  uintptr_t editorWindow(vsthost::EditorHost& host) {
+    auto kids = driver.children(host.window());
+    return kids.size() == 1 ? kids[0] : 0;
+  }
+
+  bool displayReady = testsupport::XvfbDisplay::shared().ok();
+  testsupport::XTestDriver driver;
+  vsthost::PluginLibrary library;
+};
+
+TEST_F(EditorHostTest, ParentOfTheEditorsRectangleShowsItsPictureAndGoesAtClose) {
+  vsthost::HostedEffect effect(library);
+  vsthost::EditorHost host(effect);
+  std::string error;
+  ASSERT_TRUE(host.open("editor under test", error)) << error;
+  EXPECT_EQ(host.width(), 160);
+  EXPECT_EQ(host.height(), 100);
+  ASSERT_EQ(driver.findWindow("editor under test"), host.window());
+  uintptr_t child = editorWindow(host);
+  ASSERT_NE(child, 0u);
+  ASSERT_TRUE(idleUntilDrawn(host, effect));
+  testsupport::Image picture;
+  ASSERT_TRUE(driver.screenshot(child, picture));
+  EXPECT_EQ(picture.width, 160);
+  EXPECT_EQ(picture.count(Pixel{51, 102, 204}, 0, 0, 160, 100, 2), 160 * 100);
+  host.close();
+  EXPECT_EQ(driver.findWindow("editor under test"), 0u);
+  int w, h;
+  EXPECT_FALSE(driver.windowSize(child, w, h));
+}
+
+TEST_F(EditorHostTest, DragInTheEditorReachesTheHostAsOneEditGesture) {
+  vsthost::HostedEffect effect(library);
+  vsthost::EditorHost host(effect);
+  std::string error;
+  ASSERT_TRUE(host.open("drag", error)) << error;
+  ASSERT_TRUE(idleUntilDrawn(host, effect));
+  uintptr_t child = editorWindow(host);
+  effect.clearCallbacks();
+  driver.movePointer(child, 80, 60);
+  driver.pressButton(1);
+  driver.movePointer(child, 80, 10);
+  driver.releaseButton(1);
+  host.idle();
+  std::vector<int32_t> opcodes;
+  float last = -1.0f;
+  for (const auto& c : effect.callbacks()) {
+    if (c.opcode == kFirstFrame) continue;
+    opcodes.push_back(c.opcode);
+    EXPECT_EQ(c.index, 1);
+    if (c.opcode == audioMasterAutomate) last = c.opt;
+  }
+  ASSERT_GE(opcodes.size(), 3u);
+  EXPECT_EQ(opcodes.front(), audioMasterBeginEdit);
+  EXPECT_EQ(opcodes.back(), audioMasterEndEdit);
+  for (size_t i = 1; i + 1 < opcodes.size(); ++i) EXPECT_EQ(opcodes[i], audioMasterAutomate);
+  EXPECT_FLOAT_EQ(last, 0.75f);
+}
+
+TEST_F(EditorHostTest, FiftyOpeningsLeaveNoWindowBehind) {
+  vsthost::HostedEffect effect(library);
+  vsthost::EditorHost host(effect);
+  for (int round = 0; round < 50; ++round) {
+    std::string error;
+    ASSERT_TRUE(host.open("again", error)) << error;
+    ASSERT_TRUE(idleUntilDrawn(host, effect)) << "round " << round;
+    effect.clearCallbacks();
+    host.close();
+  }
+  EXPECT_EQ(driver.findWindow("again"), 0u);
+}
+
+TEST_F(EditorHostTest, TwoInstancesShowTheirEditorsAtOnce) {
+  vsthost::HostedEffect a(library), b(library);
+  vsthost::EditorHost hostA(a), hostB(b);
+  std::string error;
+  ASSERT_TRUE(hostA.open("first", error)) << error;
+  // Parents open at the screen's origin; the first moves aside before the second comes,
+  // so neither ever hides the other.
+  driver.moveWindow(hostA.window(), 400, 300);
+  ASSERT_TRUE(hostB.open("second", error)) << error;
+  ASSERT_TRUE(idleUntilDrawn(hostA, a));
+  ASSERT_TRUE(idleUntilDrawn(hostB, b));
+  uintptr_t childA = editorWindow(hostA), childB = editorWindow(hostB);
+  ASSERT_NE(childA, childB);
+  for (uintptr_t child : {childA, childB}) {
+    testsupport::Image picture;
+    ASSERT_TRUE(driver.screenshot(child, picture));
+    EXPECT_EQ(picture.count(Pixel{51, 102, 204}, 0, 0, 160, 100, 2), 160 * 100);
+  }
+  hostB.close();
+  EXPECT_TRUE(hostA.idle());
+  EXPECT_EQ(editorWindow(hostA), childA);
+}
+
+TEST_F(EditorHostTest, ParentDestroyedByAnotherClientEndsTheRunCleanly) {
+  vsthost::HostedEffect effect(library);
+  vsthost::EditorHost host(effect);
+  std::string error;
+  ASSERT_TRUE(host.open("doomed", error)) << error;
+  ASSERT_TRUE(idleUntilDrawn(host, effect));
+  driver.destroyWindow(host.window());
+  int idles = 0;
+  host.run(20, [&] { return ++idles < 1000; });
+  EXPECT_LT(idles, 1000) << "the run went on after its window was gone";
+  EXPECT_FALSE(host.isOpen());
+}
+
+TEST_F(EditorHostTest, PluginWithoutEditorIsRefused) {
+  vsthost::PluginLibrary plain;
+  ASSERT_EQ(plain.open(QUORVELLA_FIXTURE_PATH), "");
+  vsthost::HostedEffect effect(plain);
+  vsthost::EditorHost host(effect);
+  std::string error;
+  EXPECT_FALSE(host.open("none", error));
+  EXPECT_EQ(error, "the plug-in has no editor");
+  EXPECT_EQ(host.window(), 0u);
+}
+
+}  // namespace
+
+// quorvella-render --editor, as a user runs it: the window appears with the editor in it,
+// the input loops, and closing the window ends the program successfully.
+TEST(RenderEditorModeTest, ShowsTheEditorUntilItsWindowIsClosed) {
+  ASSERT_TRUE(testsupport::XvfbDisplay::shared().ok());
+  testsupport::XTestDriver driver;
+  testsupport::TempFolder folder;
+  const std::string input = folder.file("loop.wav");
+  {
+    render::SoundFile file;
+    ASSERT_EQ(file.openWrite(input, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, 44100), "");
+    std::vector<float> samples(2 * 4410, 0.25f);
+    ASSERT_EQ(file.write(samples.data(), 4410), "");
+    ASSERT_EQ(file.close(), "");
+  }
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    execl(QUORVELLA_RENDER_PATH, QUORVELLA_RENDER_PATH, "--plugin",
+          QUORVELLA_FIXTURE_EDITOR_PATH, "--editor", input.c_str(),
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  // The window's appearance is awaited; the limit only guards against a broken tool.
+  const std::string title = "quorvella-render: Fixture Delay";
+  uintptr_t window = 0;
+  for (int tries = 0; tries < 3000 && window == 0; ++tries) {
+    window = driver.findWindow(title);
+    if (window == 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  int status = -1;
+  if (window == 0) {
+    kill(child, SIGKILL);
+    waitpid(child, &status, 0);
+    FAIL() << "no editor window appeared";
+  }
+  int width = 0, height = 0;
+  EXPECT_TRUE(driver.windowSize(window, width, height));
+  EXPECT_EQ(width, 160);
+  EXPECT_EQ(height, 100);
+  driver.destroyWindow(window);
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}

@@ -1,0 +1,98 @@
+#include "render/EditorSession.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "render/EffectSetup.h"
+#include "render/SoundFile.h"
+#include "vsthost/EditorHost.h"
+#include "vsthost/HostedEffect.h"
+
+namespace render {
+
+namespace {
+
+// Each plug-in input reads the file's channel of that number; a mono file feeds all.
+std::vector<std::vector<float>> loadChannels(SoundFile& file, int inputs, std::string& error) {
+  const int channels = std::max(1, file.channels());
+  std::vector<float> interleaved(static_cast<size_t>(std::max<int64_t>(0, file.frames())) *
+                                 channels);
+  int64_t frames = file.read(interleaved.data(), file.frames(), error);
+  std::vector<std::vector<float>> out(static_cast<size_t>(std::max(1, inputs)),
+                                      std::vector<float>(static_cast<size_t>(frames), 0.0f));
+  for (int c = 0; c < inputs; ++c) {
+    int source = channels == 1 ? 0 : c;
+    if (source >= channels) continue;
+    for (int64_t n = 0; n < frames; ++n)
+      out[static_cast<size_t>(c)][static_cast<size_t>(n)] = interleaved[n * channels + source];
+  }
+  return out;
+}
+
+}  // namespace
+
+int EditorSession::run(std::string& error) {
+  SoundFile input;
+  error = input.openRead(options_.inputs.front());
+  if (!error.empty()) return 1;
+  const float rate = static_cast<float>(options_.sampleRate > 0.0 ? options_.sampleRate
+                                                                  : input.sampleRate());
+  vsthost::HostOptions hostOptions;
+  hostOptions.sampleRate = rate;
+  hostOptions.blockSize = options_.blockSize;
+  vsthost::HostedEffect effect(library_, hostOptions);
+  if (!effect.valid()) {
+    error = effect.error();
+    return 1;
+  }
+  effect.open();
+  effect.setSampleRate(rate);
+  effect.setBlockSize(options_.blockSize);
+  error = EffectSetup(effect).apply(options_);
+  if (!error.empty()) return 2;
+
+  const int inputs = std::max(0, effect.record()->numInputs);
+  const int outputs = std::max(0, effect.record()->numOutputs);
+  std::vector<std::vector<float>> source = loadChannels(input, inputs, error);
+  if (!error.empty()) return 1;
+  const size_t length = source.empty() ? 0 : source[0].size();
+
+  vsthost::EditorHost editor(effect);
+  if (!editor.open("quorvella-render: " + effect.effectName(), error)) return 1;
+  effect.resume();
+
+  std::atomic<bool> running{true};
+  std::thread audio([&] {
+    const int32_t block = options_.blockSize;
+    std::vector<std::vector<float>> in(static_cast<size_t>(inputs), std::vector<float>(block));
+    std::vector<std::vector<float>> out(static_cast<size_t>(outputs), std::vector<float>(block));
+    std::vector<float*> inPointers, outPointers;
+    for (auto& c : in) inPointers.push_back(c.data());
+    for (auto& c : out) outPointers.push_back(c.data());
+    const auto period = std::chrono::duration<double>(block / static_cast<double>(rate));
+    auto next = std::chrono::steady_clock::now();
+    size_t position = 0;
+    while (running.load()) {
+      for (int32_t n = 0; n < block; ++n) {
+        for (int c = 0; c < inputs; ++c)
+          in[static_cast<size_t>(c)][static_cast<size_t>(n)] =
+              length == 0 ? 0.0f : source[static_cast<size_t>(c)][position];
+        position = length == 0 ? 0 : (position + 1) % length;
+      }
+      effect.processReplacing(inPointers.data(), outPointers.data(), block);
+      next += std::chrono::duration_cast<std::chrono::steady_clock::duration>(period);
+      std::this_thread::sleep_until(next);
+    }
+  });
+  editor.run(30);
+  running.store(false);
+  audio.join();
+  effect.suspend();
+  effect.close();
+  return 0;
+}
+
+}  // namespace render

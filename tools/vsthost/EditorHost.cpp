@@ -1,0 +1,119 @@
+#include "vsthost/EditorHost.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+namespace vsthost {
+
+struct EditorHost::Native {
+  Display* display = nullptr;
+  Atom deleteWindow = 0;
+};
+
+namespace {
+// The parent may be destroyed by another client at any moment; as the host we own the
+// process's error handler, and a vanished window must not end the host.
+int tolerateErrors(Display*, XErrorEvent*) { return 0; }
+}  // namespace
+
+EditorHost::EditorHost(HostedEffect& effect) : effect_(effect) {}
+
+EditorHost::~EditorHost() { close(); }
+
+bool EditorHost::open(const std::string& title, std::string& error) {
+  if (open_) return true;
+  if (effect_.record() == nullptr) {
+    error = "no plug-in instance";
+    return false;
+  }
+  if ((effect_.record()->flags & effFlagsHasEditor) == 0) {
+    error = "the plug-in has no editor";
+    return false;
+  }
+  auto native = std::make_unique<Native>();
+  native->display = XOpenDisplay(nullptr);
+  if (native->display == nullptr) {
+    error = "cannot open the X display (is DISPLAY set?)";
+    return false;
+  }
+  XSetErrorHandler(tolerateErrors);
+  Display* display = native->display;
+
+  ERect* rect = nullptr;
+  effect_.dispatch(effEditGetRect, 0, 0, &rect);
+  width_ = height_ = 0;
+  if (rect != nullptr) {
+    width_ = std::max(0, rect->right - rect->left);
+    height_ = std::max(0, rect->bottom - rect->top);
+  }
+  Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0,
+                                      static_cast<unsigned>(std::max(1, width_)),
+                                      static_cast<unsigned>(std::max(1, height_)), 0, 0, 0);
+  XStoreName(display, window, title.c_str());
+  XSelectInput(display, window, StructureNotifyMask);
+  native->deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
+  XSetWMProtocols(display, window, &native->deleteWindow, 1);
+  // A fixed size: the editor does not follow a resized parent.
+  XSizeHints* hints = XAllocSizeHints();
+  if (hints != nullptr) {
+    hints->flags = PMinSize | PMaxSize;
+    hints->min_width = hints->max_width = std::max(1, width_);
+    hints->min_height = hints->max_height = std::max(1, height_);
+    XSetWMNormalHints(display, window, hints);
+    XFree(hints);
+  }
+  XMapWindow(display, window);
+  XSync(display, False);
+
+  native_ = std::move(native);
+  window_ = window;
+  windowGone_ = false;
+  open_ = true;
+  openAnswer_ = effect_.dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(window_));
+  return true;
+}
+
+bool EditorHost::idle() {
+  if (!open_) return false;
+  if (!windowGone_) effect_.dispatch(effEditIdle);
+  Display* display = native_->display;
+  while (!windowGone_ && XPending(display) > 0) {
+    XEvent e;
+    XNextEvent(display, &e);
+    if (e.xany.window != static_cast<Window>(window_)) continue;
+    if (e.type == DestroyNotify) windowGone_ = true;
+    if (e.type == ClientMessage &&
+        static_cast<Atom>(e.xclient.data.l[0]) == native_->deleteWindow)
+      windowGone_ = true;
+  }
+  return !windowGone_;
+}
+
+void EditorHost::run(int intervalMs, const std::function<bool()>& keepGoing) {
+  const auto interval = std::chrono::milliseconds(std::max(1, intervalMs));
+  auto next = std::chrono::steady_clock::now();
+  while (idle() && (!keepGoing || keepGoing())) {
+    next += interval;
+    std::this_thread::sleep_until(next);
+  }
+  close();
+}
+
+void EditorHost::close() {
+  if (!open_) return;
+  effect_.dispatch(effEditClose);
+  Display* display = native_->display;
+  XDestroyWindow(display, static_cast<Window>(window_));
+  XSync(display, False);
+  XCloseDisplay(display);
+  native_.reset();
+  open_ = false;
+  window_ = 0;
+}
+
+}  // namespace vsthost
