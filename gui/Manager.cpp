@@ -83,8 +83,8 @@ void Manager::pointerMoved(int x, int y) {
   groupsHit = true;
   UIElement* hit = root->hitTest(point);
   if (hit == root) hit = nullptr;
-  // Enter before leave: an element that clears the hovered index on leave then leaves the
-  // newly entered one's index alone.
+  // An element stays hovered while the pointer is inside its box (edges included), so a
+  // group stays lit while the pointer is over its knobs.
   if (hit && !hoveredBoxes.count(hit)) {
     hoveredBoxes[hit] = hit->windowBox();
     hit->pointerEnter();

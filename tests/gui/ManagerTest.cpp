@@ -27,7 +27,7 @@ struct Tree : ::testing::Test, Rig {
   ~Tree() override { HC::EditorOptions::setFloatingTooltip(false); }
 };
 
-TEST_F(Tree, HoverEntersBeforeLeavingAndTheGroupStaysLitOverItsKnobs) {
+TEST_F(Tree, ElementsStayHoveredInsideTheirBoxesAndTheGroupStaysLitOverItsKnobs) {
   manager.pointerMoved(95, 95);  // inside the margin: the group alone
   EXPECT_EQ(manager.hoveredElement(), group);
   EXPECT_EQ(manager.hoveredIndex(), -1);
@@ -38,8 +38,9 @@ TEST_F(Tree, HoverEntersBeforeLeavingAndTheGroupStaysLitOverItsKnobs) {
   EXPECT_EQ(manager.hoveredIndex(), kCutoff);
   EXPECT_TRUE(manager.isHovered(group));
 
-  manager.pointerMoved(140, 120);  // the shared edge: a stays hovered, b is entered
-  manager.pointerMoved(160, 120);  // leaves a after entering b
+  manager.pointerMoved(140, 120);  // the edge: a stays hovered
+  EXPECT_TRUE(manager.isHovered(a));
+  manager.pointerMoved(160, 120);
   EXPECT_EQ(manager.hoveredIndex(), kOffset);
   EXPECT_FALSE(manager.isHovered(a));
 
