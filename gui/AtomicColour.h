@@ -10,7 +10,7 @@
 namespace HC {
 
 class AtomicColour {
-public:
+ public:
   explicit AtomicColour(const Colour& c = Colour()) { set(c); }
 
   void set(const Colour& c) {
@@ -24,7 +24,7 @@ public:
             b.load(std::memory_order_relaxed), a.load(std::memory_order_relaxed)};
   }
 
-private:
+ private:
   std::atomic<float> r, g, b, a;
 };
 

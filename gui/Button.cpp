@@ -6,8 +6,8 @@
 
 namespace HC {
 
-Button::Button(const std::string& label, Manager* manager, Callback callback,
-               intptr_t callbackData, float x, float y, float width, float height, int32_t id)
+Button::Button(const std::string& label, Manager* manager, Callback callback, intptr_t callbackData,
+               float x, float y, float width, float height, int32_t id)
     : ControlBase(manager), label(label), callback(callback), callbackData(callbackData), id(id) {
   box = BoundingBox::fromCorners(x, y, x + width, y + height);
 }
@@ -26,9 +26,13 @@ void Button::draw() {
   glEnd();
 }
 
-void Button::bounds(BoundingBox& out) { out.unite(box); }
+void Button::bounds(BoundingBox& out) {
+  out.unite(box);
+}
 
-void Button::pointerUp(const Point&, int) { fire(); }
+void Button::pointerUp(const Point&, int) {
+  fire();
+}
 
 void Button::pointerEnter() {
   manager->setHoveredIndex(id);
@@ -39,6 +43,8 @@ void Button::pointerLeave() {
   if (manager->hoveredIndex() == id) manager->setHoveredIndex(-1);
 }
 
-UIElement* Button::hitTest(const Point& point) { return box.contains(point) ? this : nullptr; }
+UIElement* Button::hitTest(const Point& point) {
+  return box.contains(point) ? this : nullptr;
+}
 
 }  // namespace HC

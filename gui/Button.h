@@ -14,7 +14,7 @@
 namespace HC {
 
 class Button : public ControlBase {
-public:
+ public:
   // callbackData is wide enough for a pointer (a script button passes its editor).
   using Callback = void (*)(Button* button, intptr_t callbackData);
 
@@ -31,7 +31,7 @@ public:
   void pointerLeave() override;
   UIElement* hitTest(const Point& point) override;
 
-protected:
+ protected:
   void fire();
 
   std::string label;

@@ -17,9 +17,13 @@ Control::Control(int32_t parameterIndex, Manager* manager) : ControlBase(manager
   if (isBound()) manager->listeners().registerControl(index(), static_cast<UIElement*>(this));
 }
 
-float Control::currentValue() const { return parameter.effect->getPlainValue(index()); }
+float Control::currentValue() const {
+  return parameter.effect->getPlainValue(index());
+}
 
-void Control::setPlainValue(float plain) { parameter.effect->setParameterFromEditor(index(), plain); }
+void Control::setPlainValue(float plain) {
+  parameter.effect->setParameterFromEditor(index(), plain);
+}
 
 void Control::refreshNormalised() {
   setNormalised(parameter.effect->toNormalised(index(), currentValue()));
@@ -30,7 +34,9 @@ void Control::beginEdit() {
   parameter.effect->beginEdit(index());
 }
 
-void Control::bounds(BoundingBox& out) { out.unite(box); }
+void Control::bounds(BoundingBox& out) {
+  out.unite(box);
+}
 
 void Control::pointerDown(const Point&, int) {
   if (isBound()) beginEdit();
@@ -56,6 +62,8 @@ void Control::parameterValueChanged(const ControlParameter*, float) {
   if (isBound()) refreshNormalised();
 }
 
-UIElement* Control::hitTest(const Point& point) { return box.contains(point) ? this : nullptr; }
+UIElement* Control::hitTest(const Point& point) {
+  return box.contains(point) ? this : nullptr;
+}
 
 }  // namespace HC

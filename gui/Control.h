@@ -16,7 +16,7 @@
 namespace HC {
 
 class Control : public ControlBase {
-public:
+ public:
   // Copies the manager's record of the parameter and listens for its changes.
   Control(int32_t parameterIndex, Manager* manager);
 
@@ -35,7 +35,7 @@ public:
   void parameterValueChanged(const ControlParameter* p, float value) override;
   UIElement* hitTest(const Point& point) override;
 
-protected:
+ protected:
   bool isBound() const { return parameter.isBound(); }
   int32_t index() const { return parameter.index; }
   float currentValue() const;

@@ -7,7 +7,7 @@
 namespace HC {
 
 class ControlBase : public UIElement {
-public:
+ public:
   using UIElement::UIElement;
 };
 

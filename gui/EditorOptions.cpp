@@ -36,9 +36,17 @@ void EditorOptions::readPreferences() {
   floatingTooltipFlag.store(readFlag(kPreferenceFloatingTooltip, kDefaultFloatingTooltip));
 }
 
-bool EditorOptions::eyeCandy() { return eyeCandyFlag.load(); }
-bool EditorOptions::constantRedraw() { return constantRedrawFlag.load(); }
-bool EditorOptions::floatingTooltip() { return floatingTooltipFlag.load(); }
-void EditorOptions::setFloatingTooltip(bool on) { floatingTooltipFlag.store(on); }
+bool EditorOptions::eyeCandy() {
+  return eyeCandyFlag.load();
+}
+bool EditorOptions::constantRedraw() {
+  return constantRedrawFlag.load();
+}
+bool EditorOptions::floatingTooltip() {
+  return floatingTooltipFlag.load();
+}
+void EditorOptions::setFloatingTooltip(bool on) {
+  floatingTooltipFlag.store(on);
+}
 
 }  // namespace HC

@@ -10,7 +10,7 @@
 namespace HC {
 
 class EditorOptions {
-public:
+ public:
   static Colour activeGroupColour() { return active().get(); }
   static Colour inactiveGroupColour() { return inactive().get(); }
   static void setActiveGroupColour(const Colour& c) { active().set(c); }
@@ -24,7 +24,7 @@ public:
   static bool floatingTooltip();
   static void setFloatingTooltip(bool on);
 
-private:
+ private:
   static AtomicColour& active();
   static AtomicColour& inactive();
 };

@@ -9,7 +9,7 @@ namespace HC {
 class Manager;
 
 class Effect {
-public:
+ public:
   explicit Effect(Manager* manager) : manager(manager) {}
   virtual ~Effect() = default;
   Effect(const Effect&) = delete;
@@ -24,7 +24,7 @@ public:
   virtual void initGL() {}
   virtual void teardownGL() {}
 
-protected:
+ protected:
   Manager* manager;
 };
 

@@ -12,7 +12,7 @@
 namespace HC {
 
 class Font {
-public:
+ public:
   virtual ~Font() = default;
 
   virtual float lineHeight() const = 0;
@@ -27,7 +27,7 @@ public:
   virtual int fillTextQuads(const char* text, float* destination, float x, float y) const = 0;
   virtual unsigned glyphTexture() const = 0;
 
-protected:
+ protected:
   Font() = default;
 };
 

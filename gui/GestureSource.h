@@ -10,7 +10,7 @@
 namespace HC {
 
 class GestureSource {
-public:
+ public:
   virtual ~GestureSource() = default;
 
   // Routes every pointer event to this window until endCapture().

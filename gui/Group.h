@@ -14,7 +14,7 @@
 namespace HC {
 
 class Group : public UIElement {
-public:
+ public:
   explicit Group(Manager* manager);
 
   // Appends the element (parent = this) and gives it this group's visibility. An element
@@ -34,7 +34,7 @@ public:
   UIElement* hitTest(const Point& point) override;
   void setVisible(bool v) override;
 
-protected:
+ protected:
   // Whether the unshifted point lies in the group's own box (edges included).
   virtual bool ownBoxContains(const Point& point) const { return box.contains(point); }
 

@@ -11,7 +11,7 @@
 namespace HC {
 
 class Knob : public Control {
-public:
+ public:
   Knob(int32_t parameterIndex, Manager* manager, float x, float y, float size);
 
   // Normalised units per pixel of vertical movement.
@@ -23,7 +23,7 @@ public:
   void pointerDown(const Point& point, int modifiers) override;
   void pointerDrag(const Point& point, int modifiers) override;
 
-protected:
+ protected:
   float pressX = 0.0f, pressY = 0.0f, pressValue = 0.0f;
   float coarseSensitivity = 0.005f;
   float fineSensitivity = 0.0005f;

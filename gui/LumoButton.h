@@ -10,7 +10,7 @@
 namespace HC {
 
 class LumoButton : public Button {
-public:
+ public:
   LumoButton(const std::string& label, Manager* manager, Callback callback, intptr_t callbackData,
              float x, float y, float width, float height, int32_t id);
 
@@ -23,7 +23,7 @@ public:
   // Centres the label on the button in the static text.
   void layout1() override;
 
-private:
+ private:
   float shownColour[4] = {0.3f, 0.3f, 0.3f, 0.2f};
   AtomicColour targetColour{{0.3f, 0.3f, 0.3f, 0.2f}};
 };

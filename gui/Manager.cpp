@@ -39,12 +39,24 @@ Manager::~Manager() {
   for (Effect* e : effects) delete e;
 }
 
-void Manager::registerElement(UIElement* element) { elements.push_back(element); }
-void Manager::registerTexture(Texture* texture) { textures.push_back(texture); }
-void Manager::addEffect(Effect* e) { effects.push_back(e); }
-void Manager::setMainFont(Font* font) { mainFont.reset(font); }
-void Manager::setLabelFont(Font* font) { labelFont.reset(font); }
-void Manager::setTextFieldFont(Font* font) { textFieldFont.reset(font); }
+void Manager::registerElement(UIElement* element) {
+  elements.push_back(element);
+}
+void Manager::registerTexture(Texture* texture) {
+  textures.push_back(texture);
+}
+void Manager::addEffect(Effect* e) {
+  effects.push_back(e);
+}
+void Manager::setMainFont(Font* font) {
+  mainFont.reset(font);
+}
+void Manager::setLabelFont(Font* font) {
+  labelFont.reset(font);
+}
+void Manager::setTextFieldFont(Font* font) {
+  textFieldFont.reset(font);
+}
 
 const ControlParameter& Manager::parameter(int32_t index) const {
   static const ControlParameter unbound;
@@ -144,7 +156,9 @@ void Manager::character(uint32_t code) {
   if (TextField* field = focusedField()) field->character(code);
 }
 
-void Manager::keyboardFocusLost() { dropKeyboardFocus(); }
+void Manager::keyboardFocusLost() {
+  dropKeyboardFocus();
+}
 
 void Manager::takeKeyboardFocus() {
   if (gestures) gestures->takeKeyboardFocus();

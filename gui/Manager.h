@@ -42,12 +42,12 @@ class Texture;
 class UIElement;
 
 class Manager {
-public:
+ public:
   // The banner line of the frame: what it shows for the parameter or button in focus.
   struct Banner {
-    bool shown = false;  // false without a main font
-    float x = 0.0f;      // the column the texts are placed from
-    int32_t index = -1;  // dragged parameter, else hovered parameter or button id
+    bool shown = false;                // false without a main font
+    float x = 0.0f;                    // the column the texts are placed from
+    int32_t index = -1;                // dragged parameter, else hovered parameter or button id
     std::string name, display, label;  // for a parameter
     std::string buttonText;            // for a button id
     std::string tooltipText;           // empty: nothing for the tooltip
@@ -171,7 +171,7 @@ public:
         tooltipHeight = 0.0f;
   char tooltipText[256] = {};
 
-private:
+ private:
   static void deliverToControl(void* manager, void* control, int32_t index, float value);
   void dropKeyboardFocus();
   void computeBanner();

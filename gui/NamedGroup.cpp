@@ -29,9 +29,13 @@ void NamedGroup::bounds(BoundingBox& out) {
   out.unite(own);
 }
 
-void NamedGroup::pointerEnter() { targetColour.set(EditorOptions::activeGroupColour()); }
+void NamedGroup::pointerEnter() {
+  targetColour.set(EditorOptions::activeGroupColour());
+}
 
-void NamedGroup::pointerLeave() { targetColour.set(EditorOptions::inactiveGroupColour()); }
+void NamedGroup::pointerLeave() {
+  targetColour.set(EditorOptions::inactiveGroupColour());
+}
 
 void NamedGroup::layout1() {
   BoundingBox window = windowBox();
@@ -43,12 +47,10 @@ void NamedGroup::layout1() {
     titleWidth = font->advance(title.c_str());
   }
   box = window;
-  const float points[6][2] = {{window.minX + margin, window.maxY},
-                              {window.minX, window.maxY},
-                              {window.minX, window.minY},
-                              {window.maxX, window.minY},
-                              {window.maxX, window.maxY},
-                              {window.minX + margin + titleWidth, window.maxY}};
+  const float points[6][2] = {
+      {window.minX + margin, window.maxY}, {window.minX, window.maxY},
+      {window.minX, window.minY},          {window.maxX, window.minY},
+      {window.maxX, window.maxY},          {window.minX + margin + titleWidth, window.maxY}};
   for (int i = 0; i < 6; ++i) {
     outline[i][0] = points[i][0];
     outline[i][1] = points[i][1];

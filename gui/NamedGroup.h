@@ -18,7 +18,7 @@
 namespace HC {
 
 class NamedGroup : public Group {
-public:
+ public:
   NamedGroup(Manager* manager, const std::string& title);
 
   const std::string& getTitle() const { return title; }
@@ -38,10 +38,10 @@ public:
   // builds the frame.
   void layout1() override;
 
-protected:
+ protected:
   bool ownBoxContains(const Point& point) const override;
 
-private:
+ private:
   std::string title;
   float margin = 10.0f;
   float shownColour[4];

@@ -11,7 +11,7 @@
 namespace HC {
 
 class StatefulButton : public Button {
-public:
+ public:
   StatefulButton(const std::string& label, Manager* manager, Callback callback,
                  intptr_t callbackData, float x, float y, float width, float height, int32_t id,
                  bool toggle);
@@ -23,7 +23,7 @@ public:
   void pointerDown(const Point& point, int modifiers) override;
   void pointerUp(const Point& point, int modifiers) override;
 
-private:
+ private:
   std::atomic<bool> state;
   bool toggle;
 };

@@ -46,8 +46,8 @@ void StaticText::rebuild() {
   for (StaticTextLabel& label : labels) {
     label.firstVertex = first;
     // Characters without a glyph write no quad; only what was written is drawn.
-    label.vertexCount = font->fillTextQuads(label.text.c_str(),
-                                            vertices.data() + first * kFloatsPerVertex, label.x, label.y);
+    label.vertexCount = font->fillTextQuads(
+        label.text.c_str(), vertices.data() + first * kFloatsPerVertex, label.x, label.y);
     first += static_cast<int32_t>(4 * label.text.size());
   }
 }

@@ -18,7 +18,7 @@
 namespace HC {
 
 class StaticText : public Effect {
-public:
+ public:
   explicit StaticText(Manager* manager) : Effect(manager) {}
 
   // Appends a label (4 vertices per character are set aside) and returns its index.
@@ -37,7 +37,7 @@ public:
   void initGL() override { rebuild(); }
   void draw() override;
 
-private:
+ private:
   // A deque keeps labels in place as more are added, so their atomics never move.
   std::deque<StaticTextLabel> labels;
   std::vector<float> vertices;

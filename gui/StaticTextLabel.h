@@ -19,7 +19,9 @@ struct StaticTextLabel {
   const std::atomic<bool>* visibleFlag = nullptr;
   std::atomic<bool> ownVisible{true};
 
-  bool isVisible() const { return (visibleFlag ? *visibleFlag : ownVisible).load(std::memory_order_relaxed); }
+  bool isVisible() const {
+    return (visibleFlag ? *visibleFlag : ownVisible).load(std::memory_order_relaxed);
+  }
 };
 
 }  // namespace HC

@@ -41,7 +41,8 @@ bool TextField::isUsableFormat(const std::string& format) {
 
 std::string TextField::typedText() const {
   char out[kTextBytes];
-  for (int i = 0; i < kTextBytes; ++i) out[i] = typed[static_cast<size_t>(i)].load(std::memory_order_relaxed);
+  for (int i = 0; i < kTextBytes; ++i)
+    out[i] = typed[static_cast<size_t>(i)].load(std::memory_order_relaxed);
   out[kTextBytes - 1] = 0;
   return out;
 }
@@ -163,6 +164,8 @@ void TextField::commit() {
   editIndex.store(-1, std::memory_order_release);
 }
 
-void TextField::focusLost() { editIndex.store(-1, std::memory_order_release); }
+void TextField::focusLost() {
+  editIndex.store(-1, std::memory_order_release);
+}
 
 }  // namespace HC

@@ -17,7 +17,7 @@
 namespace HC {
 
 class TextField : public Control {
-public:
+ public:
   static constexpr int kTextBytes = 16;  // at most 15 characters
 
   // format: a printf format with one floating-point conversion, or empty for the
@@ -40,7 +40,7 @@ public:
   bool character(uint32_t code) override;
   void focusLost() override;
 
-protected:
+ protected:
   std::atomic<int32_t> editIndex{-1};  // characters typed; -1 when not editing
   std::string format;
   bool formatUsable;
@@ -56,7 +56,7 @@ protected:
   char text[kTextBytes] = {};
   float textWidth = 0.0f;
 
-private:
+ private:
   void clearTyped();
   void storeTyped(int32_t position, char c, int32_t newLength);
   void commit();

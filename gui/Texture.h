@@ -14,7 +14,7 @@
 namespace HC {
 
 class Texture {
-public:
+ public:
   std::string file;  // full path; empty for a built-in image
   uint16_t resourceId = 0;
   unsigned glName = 0;

@@ -22,7 +22,7 @@ class Manager;
 struct ControlParameter;
 
 class UIElement {
-public:
+ public:
   explicit UIElement(Manager* manager);
   virtual ~UIElement() = default;
   UIElement(const UIElement&) = delete;
@@ -62,7 +62,7 @@ public:
   // The element's extent in window pixels: its bounds moved by every ancestor's offset.
   BoundingBox windowBox();
 
-protected:
+ protected:
   Manager* manager;
   Group* parent = nullptr;
   std::atomic<bool> visible{true};

@@ -17,6 +17,8 @@ packages=(
   liblua5.3-0 binutils ardour
   liboscpack-dev liblo-tools
   xvfb xauth
+  # The editor: OpenGL and GLEW.
+  libgl-dev libglew-dev
 )
 
 missing=()

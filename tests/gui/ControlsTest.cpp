@@ -66,9 +66,9 @@ TEST_F(Controls, ModifierChangeMidDragRestartsWithoutAJump) {
   knob(kOffset);
   fx.setPlainValue(kOffset, 0.0f);  // normalised 0.5
   manager.refreshControls();
-  then(GestureEvent::Move, 120, 150);                        // +50 coarse: 0.75
-  then(GestureEvent::Move, 120, 150, HC::ModifierShift);     // Shift pressed here
-  then(GestureEvent::Move, 120, 250, HC::ModifierShift);     // +100 fine: 0.80
+  then(GestureEvent::Move, 120, 150);                     // +50 coarse: 0.75
+  then(GestureEvent::Move, 120, 150, HC::ModifierShift);  // Shift pressed here
+  then(GestureEvent::Move, 120, 250, HC::ModifierShift);  // +100 fine: 0.80
   then(GestureEvent::Up, 120, 250, HC::ModifierShift);
   std::vector<float> seen;
   window.step = [&](size_t i) {
@@ -165,8 +165,8 @@ TEST_F(Fields, TypedNumberIsCommittedAsThePlainValueWithOneEdit) {
   type("\r");
   EXPECT_EQ(fx.getPlainValue(kOffset), -1.5f);
   EXPECT_FALSE(f->isEditing());
-  EXPECT_EQ(opcodes(), (std::vector<int32_t>{audioMasterBeginEdit, audioMasterAutomate,
-                                             audioMasterEndEdit}));
+  EXPECT_EQ(opcodes(),
+            (std::vector<int32_t>{audioMasterBeginEdit, audioMasterAutomate, audioMasterEndEdit}));
   EXPECT_EQ(manager.focusedField(), f);  // focus stays after a commit
 }
 
@@ -239,8 +239,8 @@ struct Buttons : Controls {
 };
 
 TEST_F(Buttons, PlainButtonsFireOnReleaseStatefulOnesOnPress) {
-  auto* plain = button(new HC::Button("Go", &manager, count,
-                                      reinterpret_cast<intptr_t>(&fired), 0, 0, 50, 20, -2));
+  auto* plain = button(
+      new HC::Button("Go", &manager, count, reinterpret_cast<intptr_t>(&fired), 0, 0, 50, 20, -2));
   std::vector<int> firedAtStep;
   window.step = [&](size_t) { firedAtStep.push_back(fired); };
   then(GestureEvent::Move, 10, 10);
@@ -250,12 +250,10 @@ TEST_F(Buttons, PlainButtonsFireOnReleaseStatefulOnesOnPress) {
   EXPECT_EQ(fired, 1);
   (void)plain;
 
-  auto* toggle = button(new HC::StatefulButton("T", &manager, count,
-                                               reinterpret_cast<intptr_t>(&fired), 100, 0, 50,
-                                               20, -3, true));
-  auto* momentary = button(new HC::StatefulButton("M", &manager, count,
-                                                  reinterpret_cast<intptr_t>(&fired), 200, 0,
-                                                  50, 20, -4, false));
+  auto* toggle = button(new HC::StatefulButton(
+      "T", &manager, count, reinterpret_cast<intptr_t>(&fired), 100, 0, 50, 20, -3, true));
+  auto* momentary = button(new HC::StatefulButton(
+      "M", &manager, count, reinterpret_cast<intptr_t>(&fired), 200, 0, 50, 20, -4, false));
   EXPECT_FALSE(toggle->getState());
   EXPECT_TRUE(momentary->getState());
   std::vector<bool> momentaryDuring;

@@ -19,10 +19,8 @@ namespace guitest {
 enum Param { kCutoff, kMode, kSwitch, kOffset, kEmpty, kParamCount };
 
 inline const ParameterDescriptor kParams[kParamCount] = {
-    {"Cutoff", kUnitHertz, 10.0f, 1000.0f, 100.0f},
-    {"Mode", kUnitIndexed, 0.0f, 8.0f, 2.0f},
-    {"Switch", kUnitBoolean, 0.0f, 1.0f, 0.0f},
-    {"Offset", kUnitGeneric, -24.0f, 24.0f, 6.0f},
+    {"Cutoff", kUnitHertz, 10.0f, 1000.0f, 100.0f}, {"Mode", kUnitIndexed, 0.0f, 8.0f, 2.0f},
+    {"Switch", kUnitBoolean, 0.0f, 1.0f, 0.0f},     {"Offset", kUnitGeneric, -24.0f, 24.0f, 6.0f},
     {"", kUnitGeneric, 0.0f, 0.0f, 0.0f},
 };
 
@@ -75,7 +73,9 @@ struct ScriptedWindow : HC::GestureSource {
 struct FixedFont : HC::Font {
   float lineHeight() const override { return 14.0f; }
   float descender() const override { return -3.0f; }
-  float advance(const char* text) const override { return 6.0f * static_cast<float>(std::strlen(text)); }
+  float advance(const char* text) const override {
+    return 6.0f * static_cast<float>(std::strlen(text));
+  }
   void drawText(const char*, float, float) const override {}
   int fillTextQuads(const char* text, float* out, float x, float y) const override {
     int written = 0;

@@ -129,7 +129,7 @@ TEST_F(Tree, TooltipFadesAndStaysInsideTheWindow) {
   manager.getRoot()->add(left);
   manager.getRoot()->add(right);
   manager.setButtonText(-2, "a long text for the left");  // 24 characters, 144 pixels
-  manager.setButtonText(-3, std::string(300, 'w'));        // wider than the window
+  manager.setButtonText(-3, std::string(300, 'w'));       // wider than the window
 
   manager.pointerMoved(5, 205);
   manager.prepareOverlay();
