@@ -17,9 +17,9 @@ packages=(
   liblua5.3-0 binutils ardour
   liboscpack-dev liblo-tools
   xvfb xauth
-  # The editor's window and GL contexts (X11, GLX), and the GUI tests: Xvfb with Mesa's
-  # software renderer, input through XTEST.
-  libx11-dev libxtst-dev libgl-dev libgl1-mesa-dri libglx-mesa0
+  # The editor's window and GL contexts (X11, GLX, GLEW), and the GUI tests: Xvfb with
+  # Mesa's software renderer, input through XTEST.
+  libx11-dev libxtst-dev libgl-dev libglew-dev libgl1-mesa-dri libglx-mesa0
 )
 
 missing=()

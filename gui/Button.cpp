@@ -1,0 +1,50 @@
+#include "gui/Button.h"
+
+#include <GL/glew.h>
+
+#include "gui/Manager.h"
+
+namespace HC {
+
+Button::Button(const std::string& label, Manager* manager, Callback callback, intptr_t callbackData,
+               float x, float y, float width, float height, int32_t id)
+    : ControlBase(manager), label(label), callback(callback), callbackData(callbackData), id(id) {
+  box = BoundingBox::fromCorners(x, y, x + width, y + height);
+}
+
+void Button::fire() {
+  if (callback) callback(this, callbackData);
+}
+
+void Button::draw() {
+  glColor3f(0.0f, 1.0f, 0.0f);
+  glBegin(GL_LINE_LOOP);
+  glVertex2f(box.minX, box.minY);
+  glVertex2f(box.maxX, box.minY);
+  glVertex2f(box.maxX, box.maxY);
+  glVertex2f(box.minX, box.maxY);
+  glEnd();
+}
+
+void Button::bounds(BoundingBox& out) {
+  out.unite(box);
+}
+
+void Button::pointerUp(const Point&, int) {
+  fire();
+}
+
+void Button::pointerEnter() {
+  manager->setHoveredIndex(id);
+  manager->setTooltipElement(this);
+}
+
+void Button::pointerLeave() {
+  if (manager->hoveredIndex() == id) manager->setHoveredIndex(-1);
+}
+
+UIElement* Button::hitTest(const Point& point) {
+  return box.contains(point) ? this : nullptr;
+}
+
+}  // namespace HC

@@ -1,0 +1,115 @@
+// Doubles for the element framework's tests: a small effect whose host callback records
+// every call, a window that replays a scripted press gesture, and a font with fixed
+// metrics. No display and no GL are needed.
+#pragma once
+
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "framework/HvcAuBase.h"
+#include "gui/Font.h"
+#include "gui/GestureSource.h"
+#include "gui/Manager.h"
+#include "host/AEffEditor.h"
+
+namespace guitest {
+
+enum Param { kCutoff, kMode, kSwitch, kOffset, kEmpty, kParamCount };
+
+inline const ParameterDescriptor kParams[kParamCount] = {
+    {"Cutoff", kUnitHertz, 10.0f, 1000.0f, 100.0f}, {"Mode", kUnitIndexed, 0.0f, 8.0f, 2.0f},
+    {"Switch", kUnitBoolean, 0.0f, 1.0f, 0.0f},     {"Offset", kUnitGeneric, -24.0f, 24.0f, 6.0f},
+    {"", kUnitGeneric, 0.0f, 0.0f, 0.0f},
+};
+
+struct HostCall {
+  int32_t opcode;
+  int32_t index;
+  float opt;
+};
+
+// The host callback's calls, in order; one effect at a time per test.
+inline std::vector<HostCall>& hostCalls() {
+  static std::vector<HostCall> calls;
+  return calls;
+}
+
+inline intptr_t recordHost(AEffect*, int32_t opcode, int32_t index, intptr_t, void*, float opt) {
+  if (opcode != audioMasterVersion) hostCalls().push_back({opcode, index, opt});
+  return opcode == audioMasterVersion ? 2400 : 0;
+}
+
+struct TestEffect : HvcAuBase {
+  TestEffect() : HvcAuBase(recordHost, 1, kParams, kParamCount) {
+    // An editor makes the host setter tell the listeners, as in the plug-in.
+    setEditor(new AEffEditor(this));
+    hostCalls().clear();
+  }
+  void processReplacing(float**, float**, int32_t) override {}
+};
+
+// Replays events; `step` runs before each one is handed out (to look at state mid-gesture).
+struct ScriptedWindow : HC::GestureSource {
+  std::vector<HC::GestureEvent> events;
+  size_t next = 0;
+  int captures = 0, releases = 0, focusRequests = 0;
+  std::function<void(size_t)> step;
+
+  void beginCapture() override { ++captures; }
+  bool nextGestureEvent(HC::GestureEvent& out) override {
+    if (step) step(next);
+    if (next >= events.size()) return false;
+    out = events[next++];
+    return true;
+  }
+  void endCapture() override { ++releases; }
+  int currentModifiers() override { return 0; }
+  void takeKeyboardFocus() override { ++focusRequests; }
+};
+
+// 6 pixels per character, 14 high, 3 below the baseline; a space has no glyph.
+struct FixedFont : HC::Font {
+  float lineHeight() const override { return 14.0f; }
+  float descender() const override { return -3.0f; }
+  float advance(const char* text) const override {
+    return 6.0f * static_cast<float>(std::strlen(text));
+  }
+  void drawText(const char*, float, float) const override {}
+  int fillTextQuads(const char* text, float* out, float x, float y) const override {
+    int written = 0;
+    for (; *text; ++text, x += 6) {
+      if (*text == ' ') continue;
+      const float corners[4][2] = {{x, y + 10}, {x, y}, {x + 6, y}, {x + 6, y + 10}};
+      for (const auto& c : corners) {
+        const float v[5] = {0, 0, c[0], c[1], 0};
+        std::memcpy(out + 5 * written++, v, sizeof v);
+      }
+    }
+    return written;
+  }
+  unsigned glyphTexture() const override { return 0; }
+};
+
+// A 400 x 300 editor over a fresh effect, its window replaying `window.events`.
+struct Rig {
+  TestEffect fx;
+  HC::Manager manager{nullptr, &fx};
+  ScriptedWindow window;
+  Rig() {
+    manager.setWindowSize(400, 300);
+    manager.setGestureSource(&window);
+  }
+  // Queues a pointer event at window pixels with the origin at the bottom left.
+  void then(HC::GestureEvent::Type type, int x, int y, int modifiers = 0) {
+    window.events.push_back({type, x, 300 - y, modifiers});
+  }
+  std::vector<int32_t> opcodes() const {
+    std::vector<int32_t> out;
+    for (const HostCall& c : hostCalls()) out.push_back(c.opcode);
+    return out;
+  }
+};
+
+}  // namespace guitest
