@@ -24,6 +24,7 @@ void copyCut(char* out, size_t size, const char* text) {
 HvcAuBase::HvcAuBase(audioMasterCallback audioMaster, int32_t numPrograms,
                      const ParameterDescriptor* descriptors, int32_t numParams)
     : AudioEffectX(audioMaster, numPrograms, numParams), descriptors(descriptors) {
+  listenerTable.reset(new ParameterListenerTable(this));
   programs.reserve(static_cast<size_t>(numPrograms));
   for (int32_t p = 0; p < numPrograms; ++p) {
     HvcProgram* program = new HvcProgramBasic();
@@ -65,7 +66,7 @@ void HvcAuBase::setParameter(int32_t index, float value) {
   if (!isValidParameter(index)) return;
   float plain = toPlain(index, value);
   setPlainValue(index, plain);
-  if (editor && parameterListeners) parameterListeners->parameterChanged(index, plain);
+  if (editor) listenerTable->parameterChanged(index, plain);
 }
 
 float HvcAuBase::getParameter(int32_t index) {
@@ -76,7 +77,7 @@ float HvcAuBase::getParameter(int32_t index) {
 intptr_t HvcAuBase::setParameterFromEditor(int32_t index, float plainValue) {
   if (!isValidParameter(index)) return 0;
   setPlainValue(index, plainValue);
-  if (parameterListeners) parameterListeners->parameterChanged(index, plainValue);
+  listenerTable->parameterChanged(index, plainValue);
   return callHost(audioMasterAutomate, index, 0, nullptr, toNormalised(index, plainValue));
 }
 

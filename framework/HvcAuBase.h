@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "framework/AUKernelBase.h"
@@ -68,8 +69,9 @@ public:
   // A change made by an editor control: store, tell the editor, tell the host (automate).
   intptr_t setParameterFromEditor(int32_t index, float plainValue);
 
-  // The editor's change listener (owned by the editor); null while there is none.
-  void setParameterListeners(ParameterListenerTable* table) { parameterListeners = table; }
+  // The editor's change listener: lives as long as the effect; an open editor's manager
+  // attaches to it (host threads may tell it of changes at any moment).
+  ParameterListenerTable& parameterListeners() { return *listenerTable; }
 
   // --- Programs ---------------------------------------------------------------------------
   HvcProgram* program(int32_t index) const { return programs[static_cast<size_t>(index)]; }
@@ -114,5 +116,5 @@ private:
   std::vector<HvcProgram*> programs;
   std::vector<AUKernelBase*> kernels;
   std::vector<PropertyListener> propertyListeners;
-  ParameterListenerTable* parameterListeners = nullptr;
+  std::unique_ptr<ParameterListenerTable> listenerTable;
 };

@@ -4,12 +4,36 @@
 
 #include "framework/HvcAuBase.h"
 
-ParameterListenerTable::ParameterListenerTable(HvcAuBase* effect, DeliveryProc deliver,
-                                               void* userData)
-    : effect(effect), deliverProc(deliver), userData(userData) {
+ParameterListenerTable::ParameterListenerTable(HvcAuBase* effect) : effect(effect) {
   size_t count = static_cast<size_t>(effect->getNumParameters());
   listeners.resize(count);
   state.reset(new Listened[count]);
+}
+
+ParameterListenerTable::ParameterListenerTable(HvcAuBase* effect, DeliveryProc deliver,
+                                               void* userData)
+    : ParameterListenerTable(effect) {
+  attach(deliver, userData);
+}
+
+void ParameterListenerTable::attach(DeliveryProc deliver, void* data) {
+  deliverProc = deliver;
+  userData = data;
+}
+
+void ParameterListenerTable::detach() {
+  for (size_t i = 0; i < listeners.size(); ++i) {
+    state[i].any.store(false, std::memory_order_release);
+    listeners[i].clear();
+  }
+  // What waits now (or is queued by a writer that saw a control a moment ago) has nobody
+  // to go to: it is taken without delivery, now or at the next opening's first deliver().
+  ParameterChangeRing::Change dropped;
+  while (pending.pop(dropped)) {
+  }
+  for (size_t i = 0; i < listeners.size(); ++i) state[i].missed.store(false, std::memory_order_relaxed);
+  deliverProc = nullptr;
+  userData = nullptr;
 }
 
 void ParameterListenerTable::registerControl(int32_t index, Control control) {
@@ -71,6 +95,7 @@ void ParameterListenerTable::deliverIfNewer(int32_t index, float value, uint32_t
 }
 
 void ParameterListenerTable::deliverTo(int32_t index, float value) {
+  if (!deliverProc) return;
   for (Control control : listeners[static_cast<size_t>(index)]) deliverProc(userData, control, index, value);
 }
 

@@ -4,8 +4,9 @@
 // user-interface thread.
 //
 // Threads: parameterChanged() from any thread, several at once: lock-free, allocation-free
-// and wait-free apart from one compare-and-swap race for a ring slot. registerControl(),
-// deliver(), refreshAll() and pendingCount() on the user-interface thread only.
+// and wait-free apart from one compare-and-swap race for a ring slot. attach(), detach(),
+// registerControl(), deliver(), refreshAll() and pendingCount() on the user-interface
+// thread only.
 //
 // When the editor does not idle for a long time the ring fills up; a change that finds it
 // full marks its parameter instead, and deliver() then hands the controls of every marked
@@ -30,7 +31,16 @@ public:
   // Called once per (control, change): (user data, control, parameter index, plain value).
   using DeliveryProc = void (*)(void* userData, Control control, int32_t index, float value);
 
+  // Without a delivery procedure until attach().
+  explicit ParameterListenerTable(HvcAuBase* effect);
   ParameterListenerTable(HvcAuBase* effect, DeliveryProc deliver, void* userData);
+
+  // The editor's manager takes the table for one opening of the editor, and gives it back
+  // with detach(), which forgets every control and drops what waits. The table itself lives
+  // as long as its effect, so host threads that tell it of changes never meet a destroyed
+  // table.
+  void attach(DeliveryProc deliver, void* userData);
+  void detach();
 
   // Appends the control to the parameter's list unless the parameter is an empty slot or
   // the index is outside the table.
@@ -64,8 +74,8 @@ private:
   void deliverTo(int32_t index, float value);
 
   HvcAuBase* effect;
-  DeliveryProc deliverProc;
-  void* userData;
+  DeliveryProc deliverProc = nullptr;
+  void* userData = nullptr;
   std::vector<std::vector<Control>> listeners;
   std::unique_ptr<Listened[]> state;
   ParameterChangeRing pending{kRingSlots};

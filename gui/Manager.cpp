@@ -24,16 +24,16 @@ Manager::Manager(Editor* editor, HvcAuBase* effect) : editor(editor), effect(eff
   int32_t count = effect->getNumParameters();
   parameters.reserve(static_cast<size_t>(count));
   for (int32_t i = 0; i < count; ++i) parameters.push_back(ControlParameter::of(effect, i));
-  listenerTable.reset(new ParameterListenerTable(effect, &Manager::deliverToControl, this));
+  listenerTable = &effect->parameterListeners();
+  listenerTable->attach(&Manager::deliverToControl, this);
   root = new Group(this);
   staticText = new StaticText(this);
   effects.push_back(staticText);
   setWindowSize(1, 1);
-  effect->setParameterListeners(listenerTable.get());
 }
 
 Manager::~Manager() {
-  effect->setParameterListeners(nullptr);
+  listenerTable->detach();
   for (UIElement* element : elements) delete element;
   for (Texture* texture : textures) delete texture;
   for (Effect* e : effects) delete e;

@@ -54,7 +54,8 @@ class Manager {
   };
 
   // Reads the editor preferences, builds the parameter records, the root group and the
-  // static text, and attaches its listener table to the effect.
+  // static text, and attaches itself to the effect's parameter listener table (detached
+  // again at destruction).
   Manager(Editor* editor, HvcAuBase* effect);
   virtual ~Manager();
   Manager(const Manager&) = delete;
@@ -192,7 +193,7 @@ class Manager {
   StaticText* staticText = nullptr;
   std::unique_ptr<Font> mainFont, labelFont, textFieldFont;
   std::vector<ControlParameter> parameters;
-  std::unique_ptr<ParameterListenerTable> listenerTable;
+  ParameterListenerTable* listenerTable;  // the effect's, attached for this opening
 
   std::map<UIElement*, BoundingBox> hoveredBoxes;
   bool groupsHit = false;

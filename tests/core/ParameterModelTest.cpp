@@ -192,15 +192,21 @@ TEST_F(Model, ListenerQueueKeepsTheNewestValuesWhenTheEditorStalls) {
 
 TEST_F(Model, HostSetterTellsTheEditorsListeners) {
   Delivery delivery;
-  ParameterListenerTable table(&fx, Delivery::deliver, &delivery);
+  ParameterListenerTable& table = fx.parameterListeners();
+  table.attach(Delivery::deliver, &delivery);
   int control = 0;
   table.registerControl(kLowpassCutoff, &control);
-  fx.setParameterListeners(&table);
   fx.setParameter(kLowpassCutoff, 0.5f);
   // Without an editor nobody is told.
   EXPECT_EQ(table.pendingCount(), 0u);
   EXPECT_EQ(fx.getPlainValue(kLowpassCutoff), 100.0f);
-  fx.setParameterListeners(nullptr);
+  // Editor changes always reach the table; a detached table forgets them.
+  fx.setParameterFromEditor(kLowpassCutoff, 200.0f);
+  EXPECT_EQ(table.pendingCount(), 1u);
+  table.detach();
+  EXPECT_EQ(table.pendingCount(), 0u);
+  table.deliver();
+  EXPECT_TRUE(delivery.calls.empty());
 }
 
 }  // namespace
