@@ -1,0 +1,119 @@
+#include "gui/Editor.h"
+
+#include <cstdio>
+
+#include "framework/CFString.h"
+#include "framework/HvcAuBase.h"
+#include "framework/Settings.h"
+#include "framework/SettingsValueNames.h"
+#include "framework/UserFolders.h"
+#include "gui/Font.h"
+#include "gui/FrameRenderer.h"
+#include "gui/Manager.h"
+#include "gui/StaticText.h"
+#include "gui/WindowInput.h"
+
+namespace HC {
+
+namespace {
+
+constexpr size_t kMaxSkinName = 255;
+// The version banner's colour: read by the render thread for as long as the label exists.
+const float kBannerGrey[4] = {0.5f, 0.5f, 0.5f, 1.0f};
+
+}  // namespace
+
+Editor::Editor(HvcAuBase* effect) : HvcEditor(effect), hvcEffect(effect) {
+  effect->setEditor(this);
+  std::string skin;
+  if (Settings::readText(CFString::constant(kPreferenceSkin), skin)) {
+    skinName = skin.substr(0, kMaxSkinName);
+    if (!skinName.empty()) skinPath = UserFolders::skinFolder(skinName);
+  }
+}
+
+Editor::~Editor() { destroyOpening(); }
+
+bool Editor::getRect(ERect** out) {
+  rect.top = rect.left = 0;
+  if (manager) {
+    rect.bottom = static_cast<int16_t>(manager->getHeight());
+    rect.right = static_cast<int16_t>(manager->getWidth());
+  }
+  *out = &rect;
+  return true;
+}
+
+void Editor::setInitialSize(int32_t width, int32_t height) {
+  rect.bottom = static_cast<int16_t>(height);
+  rect.right = static_cast<int16_t>(width);
+}
+
+void Editor::setManager(Manager* newManager) {
+  delete manager;
+  manager = newManager;
+}
+
+bool Editor::open(void* parent) {
+  if (manager) close();  // a second open without close starts afresh
+  buildInterface(0.0f, 0.0f);
+  if (!manager) return false;
+  systemWindow = parent;
+  createWindow();
+  renderTask.reset(new RenderTask());
+  renderer.reset(new FrameRenderer(manager, hvcEffect, &renderTask->timing(), framebufferAllowed));
+  manager->renderTaskStarted = renderTask->start(renderer.get());
+  refreshControls();
+  return false;
+}
+
+void Editor::createWindow() {
+  Font* font = manager->getMainFont();
+  if (font && manager->bannerFlag) {
+    char text[64];
+    std::snprintf(text, sizeof text, "halvercast : quorvella %d.%d.%d", 1, 0, 0);
+    manager->getStaticText()->addLabel(text, 60.0f, manager->bannerY - font->descender(), kBannerGrey);
+  }
+  input.reset(new WindowInput(manager));
+  input->create(reinterpret_cast<uintptr_t>(systemWindow));
+  manager->window = input->handle();
+}
+
+void Editor::close() {
+  destroyOpening();
+  systemWindow = nullptr;
+}
+
+void Editor::destroyOpening() {
+  // The render thread first: it reads the elements and draws into the window.
+  if (renderTask) renderTask->stop();
+  renderTask.reset();
+  renderer.reset();
+  // Then the window, so that no input can reach the manager after this.
+  input.reset();
+  delete manager;
+  manager = nullptr;
+}
+
+void Editor::idle() {
+  if (!manager) return;
+  if (input) input->pump();
+  manager->deliverPendingChanges();
+}
+
+void Editor::parameterChanged(int32_t index, float plainValue) {
+  // The effect's listener table outlives every manager; it drops changes nobody listens to.
+  hvcEffect->parameterListeners().parameterChanged(index, plainValue);
+}
+
+void Editor::refreshControls() {
+  if (manager) manager->refreshControls();
+}
+
+void Editor::redrawLabels() {
+  if (renderTask) renderTask->requestLabels();
+}
+
+const RenderTask::Timing* Editor::timing() const { return renderTask ? &renderTask->timing() : nullptr; }
+
+}  // namespace HC

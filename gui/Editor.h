@@ -1,0 +1,97 @@
+// The framework's editor: what the host's editor opcodes reach. It remembers the chosen
+// skin, and on every opening builds a fresh Manager (through the subclass's
+// buildInterface), creates its child window in the host's window and starts the render
+// thread that draws it until close.
+//
+// Threads: construction, getRect, open, close, idle and refreshControls on the host's
+// user-interface thread, which also receives the window's input (pumped in idle).
+// parameterChanged from any thread that changes a parameter, the host's audio thread
+// included: it only queues the change, lock-free, for the next idle.
+//
+// Ownership and order: close stops the render thread, destroys the window and then the
+// manager (so the render thread never sees a destroyed element and no window event reaches
+// a destroyed manager). The destructor closes an open editor first.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/HvcEditor.h"
+#include "gui/RenderTask.h"
+
+class HvcAuBase;
+
+namespace HC {
+
+class FrameRenderer;
+class Manager;
+class WindowInput;
+
+class Editor : public HvcEditor {
+public:
+  // Makes itself the effect's editor (the effect owns it from now on) and reads the "Skin"
+  // preference.
+  explicit Editor(HvcAuBase* effect);
+  ~Editor() override;
+
+  bool getRect(ERect** rect) override;
+  // parent: the host's window (an X11 Window id on Linux). Always false, as the host
+  // expects of this editor.
+  bool open(void* parent) override;
+  void close() override;
+  bool isOpen() override { return systemWindow != nullptr; }
+  // Pumps the window's input and hands queued parameter changes to the controls.
+  void idle() override;
+
+  // Any thread: queues the change for the controls of the open editor.
+  virtual void parameterChanged(int32_t index, float plainValue);
+  // Creates the manager (setManager) and builds the elements; the manager's window size is
+  // set here. Called at every opening, before the window exists.
+  virtual void buildInterface(float, float) = 0;
+  // Every control learns its parameter's current value.
+  virtual void refreshControls();
+
+  Manager* getManager() const { return manager; }
+  HvcAuBase* getHvcEffect() const { return hvcEffect; }
+  const std::string& getSkinName() const { return skinName; }
+  const std::string& getSkinPath() const { return skinPath; }
+  // Built-in resources by name ("gui.lua", image file names) for the layout and textures.
+  std::map<std::string, uint16_t>& resourceIds() { return resources; }
+  std::vector<std::string>& elementTypeNames() { return typeNames; }
+
+  // Asks the render thread to draw the labels layer again.
+  void redrawLabels();
+  // Frame timing of the render thread (zero while closed).
+  const RenderTask::Timing* timing() const;
+  // Forces the labels layer through the off-screen fallback even where framebuffer objects
+  // exist, at the next opening (for comparing the two paths).
+  void setUseFramebuffer(bool use) { framebufferAllowed = use; }
+
+protected:
+  // Takes ownership of the opening's manager (from buildInterface).
+  void setManager(Manager* newManager);
+  // The window's size from getRect before the first opening (the layout's size).
+  void setInitialSize(int32_t width, int32_t height);
+
+private:
+  void createWindow();
+  void destroyOpening();
+
+  HvcAuBase* hvcEffect;
+  ERect rect{0, 0, 1, 1};
+  Manager* manager = nullptr;
+  std::string skinName;
+  std::string skinPath;
+  std::vector<std::string> typeNames;
+  std::map<std::string, uint16_t> resources;
+  bool framebufferAllowed = true;
+
+  std::unique_ptr<WindowInput> input;     // the child window and its input
+  std::unique_ptr<FrameRenderer> renderer;
+  std::unique_ptr<RenderTask> renderTask;
+};
+
+}  // namespace HC

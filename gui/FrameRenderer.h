@@ -1,0 +1,63 @@
+// What the render thread does for one opening of the editor: GL set-up (context, entry
+// points, textures, glyphs, element layout, the labels layer), the labels pass, one frame
+// (the lit 3D pass, the background, the 2D overlay), and GL teardown.
+//
+// The labels layer is a 1024 x 512 texture. Where the GL offers framebuffer objects it is
+// drawn through one; otherwise (or when told not to use them) it is drawn into an
+// off-screen surface of the window system and copied into the texture.
+//
+// Threads: constructed and destroyed on the user-interface thread while no render thread
+// runs; every Client operation runs on the render thread. The manager must outlive it.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "gui/RenderTask.h"
+
+class HvcAuBase;
+
+namespace platform {
+class GLSurface;
+class OffscreenGLSurface;
+}  // namespace platform
+
+namespace HC {
+
+class Manager;
+
+class FrameRenderer : public RenderTask::Client {
+public:
+  FrameRenderer(Manager* manager, HvcAuBase* effect, const RenderTask::Timing* timing,
+                bool framebufferAllowed);
+  ~FrameRenderer() override;
+  FrameRenderer(const FrameRenderer&) = delete;
+  FrameRenderer& operator=(const FrameRenderer&) = delete;
+
+  void setUp() override;
+  void frame() override;
+  void labels() override;
+  void tearDown() override;
+
+  // After set-up: whether the labels layer goes through a framebuffer object.
+  bool usesFramebuffer() const { return framebufferInUse; }
+
+private:
+  void setUpOnce();
+  void createLabelsTarget();
+  void drawLabels();
+  void lit3DPass();
+
+  Manager* manager;
+  HvcAuBase* effect;
+  const RenderTask::Timing* timing;
+  bool framebufferAllowed;
+  bool framebufferInUse = false;
+  bool entryPoints = false;  // GL entry points beyond 1.1 were loaded
+  bool drawing = false;      // the window's context works
+  std::unique_ptr<platform::GLSurface> surface;
+  std::unique_ptr<platform::OffscreenGLSurface> offscreen;
+  std::vector<unsigned char> labelPixels;  // the off-screen copy, 1024 x 512 RGB
+};
+
+}  // namespace HC
