@@ -17,6 +17,12 @@ packages=(
   liblua5.3-0 binutils ardour
   liboscpack-dev liblo-tools
   xvfb xauth
+  # The editor's textures and fonts: PNG decoding, FTGL texture fonts over FreeType, GL,
+  # fontconfig's font lookup with the fonts it finds for Windows font names, and the X
+  # server and software renderer of the GL tests.
+  libpng-dev zlib1g-dev libfreetype-dev libftgl-dev libglu1-mesa-dev libgl-dev libglew-dev
+  libfontconfig-dev fonts-liberation fonts-dejavu-core
+  libx11-dev libgl1-mesa-dri mesa-utils
 )
 
 missing=()
