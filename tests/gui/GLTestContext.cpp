@@ -26,6 +26,7 @@ public:
     if (pid == 0) {
       dup2(fds[1], 3);
       if (fds[0] != 3) close(fds[0]);
+      if (fds[1] != 3) close(fds[1]);
       execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "640x480x24", "-nolisten", "tcp",
              "+extension", "GLX", (char*)nullptr);
       _exit(127);
@@ -49,11 +50,18 @@ private:
   pid_t pid = -1;
 };
 
+// One connection for the whole process, never closed: closing it unloads the GL driver, whose
+// allocations the sanitizer build could then no longer attribute.
+Display* sharedDisplay() {
+  static PrivateServer server;
+  static Display* display = XOpenDisplay(nullptr);
+  return display;
+}
+
 }  // namespace
 
 GLTestContext::GLTestContext(int width, int height) : w(width), h(height) {
-  static PrivateServer server;
-  Display* dpy = XOpenDisplay(nullptr);
+  Display* dpy = sharedDisplay();
   if (dpy == nullptr) return;
   display = dpy;
   const int attributes[] = {GLX_DRAWABLE_TYPE, GLX_PBUFFER_BIT, GLX_RENDER_TYPE, GLX_RGBA_BIT,
@@ -77,7 +85,6 @@ GLTestContext::~GLTestContext() {
   glXMakeContextCurrent(dpy, None, None, nullptr);
   if (context != nullptr) glXDestroyContext(dpy, GLXContext(context));
   if (pbuffer != 0) glXDestroyPbuffer(dpy, pbuffer);
-  XCloseDisplay(dpy);
 }
 
 std::vector<unsigned char> GLTestContext::readRGB() const {
