@@ -8,7 +8,9 @@
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <atomic>
 #include <random>
+#include <thread>
 
 #include "GLTestContext.h"
 #include "PNGTestImages.h"
@@ -234,4 +236,27 @@ TEST(Font, DamagedFontFilesNeverCrash) {
     EXPECT_EQ(font->fillTextQuads(printable.c_str(), vertices.data(), 0, 0), int(printable.size()) * 4);
   }
   EXPECT_GT(loaded, 0);
+}
+
+TEST(Font, FontsOfSeveralEditorsAreMadeAndMeasuredAtOnce) {
+  // Every font shares FreeType's library object; the thread-sanitizer build checks that
+  // creation, glyph making and destruction from several threads are serialised.
+  std::string printable;
+  for (int c = 32; c <= 126; ++c) printable += char(c);
+  std::vector<float> expected;
+  for (float size : {9.0f, 13.0f}) expected.push_back(load({{kSans, size}})->advance(printable.c_str()));
+  std::vector<std::thread> threads;
+  std::atomic<int> wrong{0};
+  for (int t = 0; t < 4; ++t)
+    threads.emplace_back([&, t] {
+      for (int round = 0; round < 5; ++round) {
+        auto font = load({{kSans, t % 2 ? 13.0f : 9.0f}});
+        std::vector<float> v(printable.size() * 20);
+        if (!font || font->fillTextQuads(printable.c_str(), v.data(), 0, 0) != int(v.size() / 5) ||
+            font->advance(printable.c_str()) != expected[size_t(t % 2)])
+          ++wrong;
+      }
+    });
+  for (auto& thread : threads) thread.join();
+  EXPECT_EQ(wrong.load(), 0);
 }
