@@ -17,9 +17,12 @@ packages=(
   liblua5.3-0 binutils ardour
   liboscpack-dev liblo-tools
   xvfb xauth
-  # The editor's window and GL contexts (X11, GLX, GLEW), and the GUI tests: Xvfb with
-  # Mesa's software renderer, input through XTEST.
-  libx11-dev libxtst-dev libgl-dev libglew-dev libgl1-mesa-dri libglx-mesa0
+  # The editor: X11 windows and GLX contexts, GLEW, PNG decoding, FTGL texture fonts over
+  # FreeType, fontconfig's font lookup with the fonts it finds for Windows font names; the
+  # GUI tests run on Xvfb with Mesa's software renderer, input through XTEST.
+  libx11-dev libxtst-dev libgl-dev libglu1-mesa-dev libglew-dev libgl1-mesa-dri libglx-mesa0
+  mesa-utils libpng-dev zlib1g-dev libfreetype-dev libftgl-dev libfontconfig-dev
+  fonts-liberation fonts-dejavu-core
 )
 
 missing=()

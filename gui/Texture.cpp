@@ -1,0 +1,96 @@
+#include "gui/Texture.h"
+
+#include <GL/gl.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "gui/PNGImage.h"
+#include "platform/MessageBox.h"
+#include "platform/Resources.h"
+
+#ifndef GL_CLAMP_TO_EDGE
+#define GL_CLAMP_TO_EDGE 0x812F
+#endif
+
+namespace HC {
+
+namespace {
+
+// No usable PNG is anywhere near this size; refusing larger files keeps a wrong path (a
+// disk image, a device) from being read into memory.
+constexpr std::streamoff kMaxFileBytes = 64 * 1024 * 1024;
+
+bool readWholeFile(const std::string& path, std::vector<unsigned char>& out) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  in.seekg(0, std::ios::end);
+  std::streamoff length = in.tellg();
+  if (length <= 0 || length > kMaxFileBytes) return false;
+  in.seekg(0, std::ios::beg);
+  out.resize(size_t(length));
+  in.read(reinterpret_cast<char*>(out.data()), length);
+  return in.gcount() == length;
+}
+
+}  // namespace
+
+Texture::Texture(const std::string& file) : file(file), resourceId(0) {}
+
+Texture::Texture(uint16_t resourceId) : resourceId(resourceId) {}
+
+bool Texture::readSource(PNGImage& image) const {
+  if (!file.empty()) {
+    std::vector<unsigned char> bytes;
+    return readWholeFile(file, bytes) && image.decode(bytes.data(), bytes.size());
+  }
+  platform::Resource resource;
+  if (!platform::findResource(platform::kResourceTypeImage, resourceId, resource)) {
+    std::string text = "The built-in image " + std::to_string(resourceId) + " was not found.";
+    platform::messageBox(text.c_str(), "Error");
+    return false;
+  }
+  return image.decode(resource.data, resource.size);
+}
+
+void Texture::load() {
+  if (loadAttempted) return;
+  loadAttempted = true;
+  PNGImage image;
+  if (!readSource(image)) return;
+  upload(image);
+}
+
+void Texture::upload(const PNGImage& image) {
+  GLuint name = 0;
+  glGenTextures(1, &name);
+  if (name == 0) return;
+  GLint previousAlignment = 4;
+  glGetIntegerv(GL_UNPACK_ALIGNMENT, &previousAlignment);
+  // RGB rows of 1 or 2 pixels are not 4-byte aligned.
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glBindTexture(GL_TEXTURE_2D, name);
+  GLenum format = image.channels() == 4 ? GL_RGBA : GL_RGB;
+  glTexImage2D(GL_TEXTURE_2D, 0, image.channels(), GLsizei(image.width()),
+               GLsizei(image.height()), 0, format, GL_UNSIGNED_BYTE, image.pixels().data());
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+  glBindTexture(GL_TEXTURE_2D, 0);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, previousAlignment);
+  glName = name;
+  width = int32_t(image.width());
+  height = int32_t(image.height());
+}
+
+void Texture::deleteGL() {
+  if (glName == 0) return;
+  GLuint name = glName;
+  glDeleteTextures(1, &name);
+  glName = 0;
+}
+
+}  // namespace HC

@@ -1,0 +1,140 @@
+#include "platform/FontFiles.h"
+
+#include <fontconfig/fontconfig.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cstring>
+#include <memory>
+
+namespace platform {
+
+namespace {
+
+struct PatternDeleter {
+  void operator()(FcPattern* p) const { FcPatternDestroy(p); }
+};
+struct FontSetDeleter {
+  void operator()(FcFontSet* s) const { FcFontSetDestroy(s); }
+};
+struct ObjectSetDeleter {
+  void operator()(FcObjectSet* s) const { FcObjectSetDestroy(s); }
+};
+using Pattern = std::unique_ptr<FcPattern, PatternDeleter>;
+
+// Font files shipped with Windows and the family (with style) each one holds. Layouts
+// written for Windows name these files without a folder and rely on them being present.
+struct WindowsFont {
+  const char* file;
+  const char* family;
+  int weight;
+  int slant;
+};
+constexpr WindowsFont kWindowsFonts[] = {
+    {"arial", "Arial", FC_WEIGHT_REGULAR, FC_SLANT_ROMAN},
+    {"arialbd", "Arial", FC_WEIGHT_BOLD, FC_SLANT_ROMAN},
+    {"ariali", "Arial", FC_WEIGHT_REGULAR, FC_SLANT_ITALIC},
+    {"arialbi", "Arial", FC_WEIGHT_BOLD, FC_SLANT_ITALIC},
+    {"tahoma", "Tahoma", FC_WEIGHT_REGULAR, FC_SLANT_ROMAN},
+    {"tahomabd", "Tahoma", FC_WEIGHT_BOLD, FC_SLANT_ROMAN},
+    {"verdana", "Verdana", FC_WEIGHT_REGULAR, FC_SLANT_ROMAN},
+    {"verdanab", "Verdana", FC_WEIGHT_BOLD, FC_SLANT_ROMAN},
+    {"times", "Times New Roman", FC_WEIGHT_REGULAR, FC_SLANT_ROMAN},
+    {"timesbd", "Times New Roman", FC_WEIGHT_BOLD, FC_SLANT_ROMAN},
+    {"cour", "Courier New", FC_WEIGHT_REGULAR, FC_SLANT_ROMAN},
+    {"courbd", "Courier New", FC_WEIGHT_BOLD, FC_SLANT_ROMAN},
+    {"georgia", "Georgia", FC_WEIGHT_REGULAR, FC_SLANT_ROMAN},
+    {"trebuc", "Trebuchet MS", FC_WEIGHT_REGULAR, FC_SLANT_ROMAN},
+    {"segoeui", "Segoe UI", FC_WEIGHT_REGULAR, FC_SLANT_ROMAN},
+    {"calibri", "Calibri", FC_WEIGHT_REGULAR, FC_SLANT_ROMAN},
+    {"consola", "Consolas", FC_WEIGHT_REGULAR, FC_SLANT_ROMAN},
+    {"lucon", "Lucida Console", FC_WEIGHT_REGULAR, FC_SLANT_ROMAN},
+    {"micross", "Microsoft Sans Serif", FC_WEIGHT_REGULAR, FC_SLANT_ROMAN},
+    {"comic", "Comic Sans MS", FC_WEIGHT_REGULAR, FC_SLANT_ROMAN},
+    {"impact", "Impact", FC_WEIGHT_REGULAR, FC_SLANT_ROMAN},
+};
+
+std::string lowerCase(std::string s) {
+  for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// Family names compare as fontconfig compares them: letter case and blanks ignored.
+std::string familyKey(const std::string& s) {
+  std::string key;
+  for (char c : s)
+    if (c != ' ' && c != '-' && c != '_') key += char(std::tolower(static_cast<unsigned char>(c)));
+  return key;
+}
+
+std::string baseName(const std::string& name) {
+  size_t slash = name.find_last_of("/\\");
+  return slash == std::string::npos ? name : name.substr(slash + 1);
+}
+
+std::string stem(const std::string& file) {
+  size_t dot = file.find_last_of('.');
+  return dot == std::string::npos || dot == 0 ? file : file.substr(0, dot);
+}
+
+bool readable(const char* path) { return path != nullptr && access(path, R_OK) == 0; }
+
+std::string installedFileNamed(const std::string& file) {
+  Pattern all(FcPatternCreate());
+  std::unique_ptr<FcObjectSet, ObjectSetDeleter> objects(FcObjectSetBuild(FC_FILE, nullptr));
+  if (!all || !objects) return std::string();
+  std::unique_ptr<FcFontSet, FontSetDeleter> fonts(FcFontList(nullptr, all.get(), objects.get()));
+  if (!fonts) return std::string();
+  std::string wanted = lowerCase(file);
+  for (int i = 0; i < fonts->nfont; ++i) {
+    FcChar8* path = nullptr;
+    if (FcPatternGetString(fonts->fonts[i], FC_FILE, 0, &path) != FcResultMatch) continue;
+    const char* text = reinterpret_cast<const char*>(path);
+    if (lowerCase(baseName(text)) == wanted && readable(text)) return text;
+  }
+  return std::string();
+}
+
+// The best match for family; with exactFamily, only a font of that very family counts.
+std::string matchFamily(const std::string& family, int weight, int slant, bool exactFamily) {
+  Pattern pattern(FcPatternCreate());
+  if (!pattern) return std::string();
+  FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+  FcPatternAddInteger(pattern.get(), FC_WEIGHT, weight);
+  FcPatternAddInteger(pattern.get(), FC_SLANT, slant);
+  FcPatternAddBool(pattern.get(), FC_SCALABLE, FcTrue);
+  if (!FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern)) return std::string();
+  FcDefaultSubstitute(pattern.get());
+  FcResult result = FcResultNoMatch;
+  Pattern match(FcFontMatch(nullptr, pattern.get(), &result));
+  if (!match || result != FcResultMatch) return std::string();
+  FcChar8* path = nullptr;
+  if (FcPatternGetString(match.get(), FC_FILE, 0, &path) != FcResultMatch) return std::string();
+  if (exactFamily) {
+    bool same = false;
+    FcChar8* found = nullptr;
+    for (int i = 0; FcPatternGetString(match.get(), FC_FAMILY, i, &found) == FcResultMatch; ++i)
+      same = same || familyKey(reinterpret_cast<const char*>(found)) == familyKey(family);
+    if (!same) return std::string();
+  }
+  const char* text = reinterpret_cast<const char*>(path);
+  return readable(text) ? std::string(text) : std::string();
+}
+
+}  // namespace
+
+std::string findFontFile(const std::string& name) {
+  std::string file = baseName(name);
+  if (file.empty() || file.find('\0') != std::string::npos) return std::string();
+  // The library initialises itself once and is safe from several threads; it is never
+  // finalised here, because the host process may use it too.
+  if (!FcInit()) return std::string();
+  std::string path = installedFileNamed(file);
+  if (!path.empty()) return path;
+  std::string key = lowerCase(stem(file));
+  for (const WindowsFont& font : kWindowsFonts)
+    if (key == font.file) return matchFamily(font.family, font.weight, font.slant, false);
+  return matchFamily(stem(file), FC_WEIGHT_REGULAR, FC_SLANT_ROMAN, true);
+}
+
+}  // namespace platform
