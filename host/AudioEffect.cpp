@@ -131,6 +131,9 @@ intptr_t AudioEffect::dispatchEffectClass(AEffect* e, int32_t opcode, int32_t in
   AudioEffect* object = objectOf(e);
   if (opcode == effClose) {
     object->dispatcher(opcode, index, value, ptr, opt);
+    // A host that closes the plug-in with its editor still open: the editor's render thread
+    // reads the effect, so it stops before any part of the effect goes.
+    if (object->editor && object->editor->isOpen()) object->editor->close();
     delete object;
     return 1;
   }
