@@ -12,13 +12,35 @@
 include(${CMAKE_SOURCE_DIR}/cmake/DebianSource.cmake)
 quorvella_debian_source(lua5.1 src/lapi.c QUORVELLA_LUA51_SOURCE_DIR luaRoot)
 
+# Our change to Lua, applied to a copy in the build tree (the cached source stays as
+# Debian ships it): long work inside one instruction or library call (string comparison,
+# pattern matching, string.rep, table.concat, table.sort, unpack) reaches the count hook
+# through lua_addwork, and finalizers run with hooks on. Without it a script could keep the
+# host's thread inside one call, or inside a __gc metamethod, far beyond any budget.
+set(luaPatch "${CMAKE_CURRENT_SOURCE_DIR}/lua51-work.patch")
+set(luaSrc "${CMAKE_CURRENT_BINARY_DIR}/lua51-src")
+file(SHA256 "${luaPatch}" luaPatchHash)
+if(NOT EXISTS "${luaSrc}/.patched" OR NOT luaPatchHash STREQUAL QUORVELLA_LUA51_PATCHED_HASH)
+  file(REMOVE_RECURSE "${luaSrc}")
+  file(COPY "${luaRoot}/src/" DESTINATION "${luaSrc}")
+  execute_process(COMMAND patch -p1 --quiet --forward -i "${luaPatch}"
+                  WORKING_DIRECTORY "${luaSrc}" RESULT_VARIABLE patchResult
+                  OUTPUT_VARIABLE patchOutput ERROR_VARIABLE patchOutput)
+  if(NOT patchResult EQUAL 0)
+    message(FATAL_ERROR "Applying ${luaPatch} to ${luaRoot}/src failed:\n${patchOutput}")
+  endif()
+  file(TOUCH "${luaSrc}/.patched")
+  set(QUORVELLA_LUA51_PATCHED_HASH "${luaPatchHash}" CACHE INTERNAL "")
+endif()
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${luaPatch}")
+
 # The core and the standard libraries; the interpreter, compiler and listing (lua.c,
 # luac.c, print.c) are not part of the library.
 set(luaSources)
 foreach(name lapi lcode ldebug ldo ldump lfunc lgc llex lmem lobject lopcodes lparser lstate
              lstring ltable ltm lundump lvm lzio
              lauxlib lbaselib ldblib liolib lmathlib loslib ltablib lstrlib loadlib linit)
-  list(APPEND luaSources "${luaRoot}/src/${name}.c")
+  list(APPEND luaSources "${luaSrc}/${name}.c")
 endforeach()
 
 add_library(quorvella_lua51 STATIC ${luaSources})
@@ -41,7 +63,7 @@ target_compile_options(quorvella_lua51 PRIVATE -fwrapv)
 # goes through the parser's choice in ldo.c, which sends a chunk starting with ESC to the
 # undumper; here it goes to a function that refuses it instead.
 target_sources(quorvella_lua51 PRIVATE ${CMAKE_CURRENT_LIST_DIR}/LuaBinaryChunkRefusal.c)
-set_source_files_properties("${luaRoot}/src/ldo.c" PROPERTIES
+set_source_files_properties("${luaSrc}/ldo.c" PROPERTIES
                             COMPILE_DEFINITIONS "luaU_undump=quorvella_refuse_binary_chunk")
 # Debian's luaconf.h names the multiarch folder of binary modules through a header that its
 # own build generates.
@@ -51,6 +73,6 @@ if(NOT multiarch)
 endif()
 file(CONFIGURE OUTPUT "${CMAKE_CURRENT_BINARY_DIR}/lua51/lua5.1-deb-multiarch.h"
      CONTENT "#define DEB_HOST_MULTIARCH \"${multiarch}\"\n")
-target_include_directories(quorvella_lua51 SYSTEM PUBLIC "${luaRoot}/src"
+target_include_directories(quorvella_lua51 SYSTEM PUBLIC "${luaSrc}"
                            "${CMAKE_CURRENT_BINARY_DIR}/lua51")
 target_link_libraries(quorvella_lua51 PUBLIC m)

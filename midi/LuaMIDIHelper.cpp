@@ -1,5 +1,6 @@
 #include "midi/LuaMIDIHelper.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -67,8 +68,9 @@ LuaMIDIHelper::LuaMIDIHelper(HvcAuBase* effect) : effect(effect) {}
 LuaMIDIHelper::~LuaMIDIHelper() {
   scriptLock.lock();
   if (state) {
-    // Closing runs the scripts' finalizers: they get one budget between them.
-    limits.begin(state, kHandlerBudget);
+    // Closing runs the scripts' finalizers: they get one budget between them; once it is
+    // spent each remaining one fails at its first instruction.
+    limits.begin(state, kCloseBudget, ScriptLimits::Clock::now() + kCloseTime);
     lua_close(state);
     limits.end();
     state = nullptr;
@@ -138,6 +140,7 @@ bool LuaMIDIHelper::setUpState() {
     ScriptGlobals::guardHook(L);
     DebugLibraryGuard::install(L);
     PatternDepthGuard::install(L);
+    self->limits.guardCollector(L);
     MIDIScriptFunctions::registerAll(L, self, self->sendOSCFunction, self->sendOSCContext);
     lua_pushlightuserdata(L, const_cast<char*>(kRefcon));
     lua_pushlightuserdata(L, self);
@@ -158,7 +161,7 @@ void LuaMIDIHelper::runScripts() {
     if (fileName(path).compare(0, kOverridePrefixLength, kBuiltInScriptName) == 0) overridden = true;
 
   auto run = [this](const Chunk& chunk, const char* what) {
-    limits.begin(state, kLoadBudget);
+    limits.begin(state, kLoadBudget, ScriptLimits::Clock::now() + kLoadTime);
     int status = lua_cpcall(state, runChunk, const_cast<Chunk*>(&chunk));
     limits.end();
     if (status != 0) {
@@ -181,20 +184,34 @@ void LuaMIDIHelper::runScripts() {
 
 int LuaMIDIHelper::protectedCall(int nargs, int nresults) {
   if (!state) return LUA_ERRRUN;
-  limits.begin(state, kHandlerBudget);
+  limits.begin(state, std::min(kHandlerBudget, blockUnits), blockDeadline);
   int status = lua_pcall(state, nargs, nresults, 0);
-  limits.end();
+  blockUnits -= limits.end();
+  // Only a stopped run can have met the deadline (the clock is read by the budget checks).
+  if (limits.stopped() && ScriptLimits::Clock::now() >= blockDeadline) blockUnits = 0;
   return status;
+}
+
+void LuaMIDIHelper::startBlock() {
+  blockUnits = kBlockBudget;
+  blockDeadline = ScriptLimits::Clock::now() + kBlockTime;
+}
+
+bool LuaMIDIHelper::blockSpent() const {
+  return blockUnits <= 0;
 }
 
 // --- The script lock ----------------------------------------------------------------------
 
 void LuaMIDIHelper::enter() {
   scriptLock.lock();
+  startBlock();
   dispatchQueued();
+  startBlock();  // the session's own calls
 }
 
 void LuaMIDIHelper::leave() {
+  startBlock();
   dispatchQueued();
   scriptLock.unlock();
   // The event thread may have queued messages after the last look and failed to take the
@@ -202,6 +219,7 @@ void LuaMIDIHelper::leave() {
   // next block.
   while (queue.pendingAfterRelease()) {
     scriptLock.lock();
+    startBlock();
     dispatchQueued();
     scriptLock.unlock();
   }
@@ -211,6 +229,7 @@ int32_t LuaMIDIHelper::dispatchEvents(const VstEvents* events) {
   int32_t count = events ? events->numEvents : 0;
   VstEvent* const* list = events ? events->events : nullptr;
   if (scriptLock.tryLock()) {
+    startBlock();
     dispatchQueued();  // earlier blocks first
     for (int32_t i = 0; i < count; ++i) {
       const VstEvent* event = list[i];
@@ -236,6 +255,7 @@ int32_t LuaMIDIHelper::dispatchEvents(const VstEvents* events) {
   // The holder may have released the lock meanwhile without seeing these messages (see
   // MIDIEventQueue::pendingAfterRelease); then the lock is free now.
   if (scriptLock.tryLock()) {
+    startBlock();
     dispatchQueued();
     scriptLock.unlock();
   }
@@ -251,6 +271,10 @@ void LuaMIDIHelper::dispatchQueued() {
 
 void LuaMIDIHelper::dispatchMessage(uint8_t status, uint8_t data1, uint8_t data2) {
   if (status < 0x80 || status > 0xEF) return;  // system messages and stray data bytes
+  if (state && blockSpent()) {
+    budgetDrops.fetch_add(1, std::memory_order_relaxed);
+    return;
+  }
   int32_t channel = status & 0x0F;
   int32_t d1 = data1 & 0x7F;
   int32_t d2 = data2 & 0x7F;
@@ -331,14 +355,15 @@ void LuaMIDIHelper::handlePolyPressure(int32_t channel, int32_t note, int32_t pr
 // --- Calling handlers ---------------------------------------------------------------------
 
 void LuaMIDIHelper::callHandlers(MIDIHandlerTables::Kind kind, const double* args, int count) {
-  for (size_t i = 0; state && i < tables.allCount(kind); ++i)
+  for (size_t i = 0; state && i < tables.allCount(kind) && !blockSpent(); ++i)
     callHandler(tables.allAt(kind, i), args, count);
 }
 
 void LuaMIDIHelper::callKeyedHandlers(MIDIHandlerTables::Kind kind, int32_t key, const double* args,
                                       int count) {
   const std::vector<int>* list = tables.keyed(kind, key);
-  for (size_t i = 0; state && list && i < list->size(); ++i) callHandler((*list)[i], args, count);
+  for (size_t i = 0; state && list && i < list->size() && !blockSpent(); ++i)
+    callHandler((*list)[i], args, count);
 }
 
 void LuaMIDIHelper::callHandler(int reference, const double* args, int count) {

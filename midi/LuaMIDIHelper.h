@@ -15,11 +15,19 @@
 //   them first, in order. No event is lost unless more than kQueueCapacity messages pile up
 //   while one session lasts; the excess is dropped and counted (droppedEvents()).
 //
-// Runaway scripts: every handler call, script load and script call runs under an
-// instruction budget (kHandlerBudget, kLoadBudget), and the state's memory is capped
-// while a script runs. A script that exceeds either fails like any other failing script.
+// Runaway scripts: every handler call, script load and script call runs under a work
+// budget and a deadline (ScriptLimits), and the state's memory is capped while a script
+// runs. A script that exceeds them fails like any other failing script. Beyond that, each
+// entry into the state has a budget of its own (kBlockBudget, kBlockTime) shared by all it
+// runs: one event block on the event thread, the queued events a session dispatches, a
+// session's own calls (an OSC /exec, an injected note with all its handlers). Once it is
+// spent, the entry's remaining events are dropped and counted (budgetDroppedEvents()), so
+// that many handlers or many events cannot add up to a hang. Closing the state runs the
+// scripts' finalizers under one more such budget (kCloseBudget, kCloseTime).
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -45,9 +53,16 @@ public:
   static const char kRefcon[];       // value: this LuaMIDIHelper (light userdata)
   static const char kParamLookup[];  // value: the parameter-name map (light userdata)
 
-  // Instruction budgets: a handler call or script call, and the run of one script file.
+  // Work budgets (ScriptLimits units: about one per Lua instruction) and deadlines: one
+  // handler call or script call; everything one entry runs; the run of one script file;
+  // the finalizers at closing.
   static constexpr long kHandlerBudget = 5000000;
+  static constexpr long kBlockBudget = 8000000;
   static constexpr long kLoadBudget = 50000000;
+  static constexpr long kCloseBudget = 5000000;
+  static constexpr std::chrono::milliseconds kBlockTime{20};
+  static constexpr std::chrono::milliseconds kLoadTime{1000};
+  static constexpr std::chrono::milliseconds kCloseTime{50};
   static constexpr size_t kQueueCapacity = MIDIEventQueue::kCapacity;
 
   // The map behind kParamLookup: parameter name to index, exact and case-sensitive.
@@ -79,7 +94,7 @@ public:
   // Null when Lua could not create a state (out of memory); there is no second attempt.
   lua_State* getState();
   // lua_pcall of the function and nargs arguments on top of the stack, under the handler
-  // budget. Returns lua_pcall's status; on failure the error value is on the stack. The
+  // budget and what is left of the entry's. Returns lua_pcall's status; on failure the error value is on the stack. The
   // state must exist (getState() not null).
   //
   // Outside a protected call, a Lua error (a lack of memory, a script's metamethod that
@@ -105,6 +120,8 @@ public:
   MIDIHandlerTables& handlerTables() { return tables; }
   // Messages dropped because the queue was full while the lock was held elsewhere.
   uint64_t droppedEvents() const { return queue.dropped(); }
+  // Channel messages dropped because their entry's budget was spent (any thread may read).
+  uint64_t budgetDroppedEvents() const { return budgetDrops.load(std::memory_order_relaxed); }
 
   // The lock protocol behind LuaMIDISession: enter() waits for the lock and dispatches
   // queued events; leave() dispatches what was queued meanwhile and releases it.
@@ -114,6 +131,9 @@ public:
 private:
   void dispatchMessage(uint8_t status, uint8_t data1, uint8_t data2);
   void dispatchQueued();
+  // A fresh budget for the entry that starts now.
+  void startBlock();
+  bool blockSpent() const;
   // Calls every handler of the list with the arguments, by index against its current
   // length, so that handlers added during the walk are called too.
   void callHandlers(MIDIHandlerTables::Kind kind, const double* args, int count);
@@ -135,6 +155,9 @@ private:
   ScriptFunction sendOSCFunction = nullptr;
   void* sendOSCContext = nullptr;
   ScriptLimits limits;
+  long blockUnits = 0;
+  ScriptLimits::Clock::time_point blockDeadline{};
+  std::atomic<uint64_t> budgetDrops{0};
   platform::Mutex scriptLock;
   MIDIEventQueue queue;
 };

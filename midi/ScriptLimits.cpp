@@ -11,6 +11,7 @@ namespace HC {
 
 namespace {
 constexpr char kBudgetError[] = "script stopped: instruction limit reached (endless loop?)";
+constexpr size_t kClockCheckBytes = 64 * 1024;
 }
 
 lua_State* ScriptLimits::newState() {
@@ -21,27 +22,51 @@ lua_State* ScriptLimits::newState() {
   return state;
 }
 
-void ScriptLimits::begin(lua_State* state, long instructions) {
-  budget = instructions;
+void ScriptLimits::begin(lua_State* state, long units, Clock::time_point until) {
+  budget = units;
+  granted = units;
+  deadline = until;
   capped = true;
-  // Also restores the interval after a run that ran out (see countHook).
-  lua_sethook(state, &ScriptLimits::countHook, LUA_MASKCOUNT, kHookInterval);
+  exhausted = false;
+  // Also restores the interval after a run that ran out (see countHook). A run with less
+  // than one interval left is checked at every instruction. Otherwise the count goes on
+  // from the last run, so that many short runs still look at the clock now and then.
+  int interval = units >= kHookInterval ? kHookInterval : 1;
+  if (lua_gethook(state) != &ScriptLimits::countHook || lua_gethookcount(state) != interval)
+    lua_sethook(state, &ScriptLimits::countHook, LUA_MASKCOUNT, interval);
 }
 
-void ScriptLimits::end() { capped = false; }
+long ScriptLimits::end() {
+  capped = false;
+  return budget > 0 ? granted - budget : granted;
+}
+
+bool ScriptLimits::outOfWork() {
+  if (!exhausted && (budget <= 0 || Clock::now() >= deadline)) exhausted = true;
+  return exhausted;
+}
 
 void* ScriptLimits::allocate(void* self, void* block, size_t oldSize, size_t newSize) {
   auto* limits = static_cast<ScriptLimits*>(self);
   if (newSize == 0) {
     std::free(block);
     limits->inUse -= oldSize;
+    if (block) --limits->blocks;
     return nullptr;
   }
   // Lua passes oldSize 0 with a null block.
-  if (limits->capped && newSize > oldSize && limits->inUse - oldSize + newSize > kMemoryLimit)
-    return nullptr;
+  if (limits->capped && newSize > oldSize && !limits->raising) {
+    if (limits->inUse - oldSize + newSize > kMemoryLimit) return nullptr;
+    // Copying and clearing take time in proportion to the bytes; big blocks also look at
+    // the clock, since one call may build them piece by piece without an instruction.
+    limits->budget -= static_cast<long>((newSize - oldSize) / kBytesPerUnit);
+    if (limits->exhausted || limits->budget <= 0 ||
+        (newSize - oldSize >= kClockCheckBytes && limits->outOfWork()))
+      return nullptr;
+  }
   void* grown = std::realloc(block, newSize);
   if (!grown) return nullptr;
+  if (!block) ++limits->blocks;
   limits->inUse = limits->inUse - oldSize + newSize;
   return grown;
 }
@@ -52,18 +77,48 @@ void ScriptLimits::countHook(lua_State* state, lua_Debug*) {
   auto* limits = static_cast<ScriptLimits*>(self);
   // Threads (coroutines) inherit the hook; each reports the interval it counts with.
   limits->budget -= lua_gethookcount(state);
-  if (limits->budget > 0) {
-    if (lua_gethookcount(state) != kHookInterval)
+  if (!limits->outOfWork()) {
+    if (lua_gethookcount(state) != kHookInterval && limits->budget >= kHookInterval)
       lua_sethook(state, &ScriptLimits::countHook, LUA_MASKCOUNT, kHookInterval);
     return;
   }
   // From now on every instruction fails, so a script that catches the error with pcall
   // and carries on is stopped at its next instruction.
   lua_sethook(state, &ScriptLimits::countHook, LUA_MASKCOUNT, 1);
+  limits->raising = true;
   luaL_where(state, 0);  // where the script was stopped
   lua_pushstring(state, kBudgetError);
   lua_concat(state, 2);
+  limits->raising = false;
   lua_error(state);
+}
+
+void ScriptLimits::guardCollector(lua_State* state) {
+  lua_getglobal(state, "collectgarbage");
+  if (!lua_iscfunction(state, -1)) {
+    lua_pop(state, 1);
+    return;
+  }
+  lua_pushlightuserdata(state, this);
+  lua_pushcclosure(state, &ScriptLimits::collectGarbage, 2);
+  lua_setglobal(state, "collectgarbage");
+}
+
+// Upvalues: the library's collectgarbage, this object. Runs the original in this frame, so
+// results and argument errors read as before.
+int ScriptLimits::collectGarbage(lua_State* state) {
+  auto* limits = static_cast<ScriptLimits*>(lua_touserdata(state, lua_upvalueindex(2)));
+  const char* option = luaL_optstring(state, 1, "collect");
+  if (std::strcmp(option, "collect") == 0 || std::strcmp(option, "step") == 0) {
+    lua_addwork(state, limits->blocks * kUnitsPerBlock);
+  } else if (std::strcmp(option, "setstepmul") == 0) {
+    lua_Number multiplier = luaL_optnumber(state, 2, 0);
+    if (!(multiplier >= 1 && multiplier <= kMaxStepMultiplier)) {
+      lua_pushnumber(state, kMaxStepMultiplier);
+      lua_replace(state, 2);
+    }
+  }
+  return lua_tocfunction(state, lua_upvalueindex(1))(state);
 }
 
 int ScriptLimits::panic(lua_State* state) {

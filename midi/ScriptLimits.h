@@ -1,12 +1,22 @@
 // Bounds on the work of one Lua state, so that a script can never hang or exhaust the host:
-// - an instruction budget per run (a handler call, a script load, a script call), counted
-//   by a count hook; a run that uses it up fails with a script error, and so does every
-//   further instruction of that run, even inside the script's own pcall;
+// - a work budget per run (a handler call, a script load, a script call, closing), in
+//   units: one per Lua instruction (counted by a count hook), one per step of long work
+//   inside an instruction or library call (our Lua reports string comparison, pattern
+//   matching, string.rep, table.concat, table.sort and unpack through lua_addwork), and one
+//   per kBytesPerUnit bytes allocated. A run that uses it up fails with a script error, and
+//   so does every further instruction of that run, even inside the script's own pcall;
+//   allocations fail too, as "not enough memory";
+// - a deadline per run, checked at the same points: a backstop for work that is slow per
+//   unit (a C function that formats, copies or converts a lot in one call);
 // - a memory cap while a run is in progress; an allocation beyond it fails, which Lua
 //   reports as a "not enough memory" script error.
-// Outside runs (setting up, closing) allocation is not capped.
+// Outside runs (setting up) allocation is not capped.
+//
+// Threads: none of its own. The object belongs to the one thread that holds the state's
+// lock; begin(), end() and the callbacks run there.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 
 struct lua_State;
@@ -17,7 +27,9 @@ namespace HC {
 class ScriptLimits {
 public:
   static constexpr size_t kMemoryLimit = size_t{256} << 20;
-  static constexpr int kHookInterval = 1000;  // instructions between two budget checks
+  static constexpr int kHookInterval = 1000;  // units between two budget checks
+  static constexpr size_t kBytesPerUnit = 16;  // allocation charged per unit of work
+  using Clock = std::chrono::steady_clock;
 
   ScriptLimits() = default;
   ScriptLimits(const ScriptLimits&) = delete;
@@ -28,21 +40,41 @@ public:
   // outlive the state.
   lua_State* newState();
 
-  // Starts a run of at most `instructions` instructions on state with the memory cap on.
-  void begin(lua_State* state, long instructions);
-  // Ends the run: the memory cap is off again.
-  void end();
+  // Puts collectgarbage behind a guard (call inside a protected call): a full collection or
+  // a step is charged kUnitsPerBlock per allocated block (the collector visits and frees
+  // objects, whatever their size), and the step multiplier is kept to
+  // 1..kMaxStepMultiplier. Lua reads 0 as "no limit": every allocation would then run a
+  // whole collection, which on a big heap holds the thread for ages with no check between.
+  static constexpr int kMaxStepMultiplier = 1000;
+  static constexpr size_t kUnitsPerBlock = 4;
+  void guardCollector(lua_State* state);
 
+  // Starts a run of at most `units` units of work, stopped at `deadline` at the latest, on
+  // state with the memory cap on. A run with no units left fails at its first instruction.
+  void begin(lua_State* state, long units, Clock::time_point deadline);
+  // Ends the run: the memory cap is off again. Returns the units the run used.
+  long end();
+
+  // True once the current (or last) run was stopped by its budget or its deadline.
+  bool stopped() const { return exhausted; }
   size_t bytesInUse() const { return inUse; }
 
 private:
   static void* allocate(void* self, void* block, size_t oldSize, size_t newSize);
   static void countHook(lua_State* state, lua_Debug* info);
   static int panic(lua_State* state);
+  static int collectGarbage(lua_State* state);
+
+  bool outOfWork();
 
   size_t inUse = 0;
+  size_t blocks = 0;  // allocated blocks, about one per Lua object
   long budget = 0;
+  long granted = 0;
+  Clock::time_point deadline{};
   bool capped = false;
+  bool exhausted = false;
+  bool raising = false;  // building the stop message: its few bytes are let through
 };
 
 }  // namespace HC

@@ -23,14 +23,20 @@ TEST_F(ScriptSafetyTest, DebugSetHookCannotRemoveTheInstructionBudget) {
   std::string stopped = run("pcall(debug.sethook) while true do end");
   EXPECT_NE(stopped.find("instruction limit reached"), std::string::npos) << stopped;
 
-  // The same from a handler on the event thread: it is stopped and later events arrive.
+  // The same from a handler on the event thread: it is stopped and later blocks arrive.
   ASSERT_EQ(run(R"(
-    seen = 0
-    requestAllCC(function() pcall(debug.sethook) while true do end end)
+    armed, entered, seen = true, 0, 0
+    requestAllCC(function()
+      if armed then entered = entered + 1 pcall(debug.sethook) while true do end end
+    end)
     requestAllCC(function() seen = seen + 1 end)
   )"), "nil");
   EventBlock block;
-  block.midi(0xB0, 20, 1).midi(0xB0, 20, 2);
+  block.midi(0xB0, 20, 1);
+  send(block);
+  EXPECT_EQ(run("return entered"), "1");
+  ASSERT_EQ(run("armed = false seen = 0"), "nil");
+  block.midi(0xB0, 20, 2);
   send(block);
   EXPECT_EQ(run("return seen"), "2");
   EXPECT_EQ(stackHeight(), 0);
