@@ -70,7 +70,7 @@ LuaMIDIHelper::~LuaMIDIHelper() {
   if (state) {
     // Closing runs the scripts' finalizers: they get one budget between them; once it is
     // spent each remaining one fails at its first instruction.
-    limits.begin(state, kCloseBudget, ScriptLimits::Clock::now() + kCloseTime);
+    limits.begin(state, kCloseBudget, ScriptLimits::Deadline::after(kCloseTime));
     lua_close(state);
     limits.end();
     state = nullptr;
@@ -161,7 +161,7 @@ void LuaMIDIHelper::runScripts() {
     if (fileName(path).compare(0, kOverridePrefixLength, kBuiltInScriptName) == 0) overridden = true;
 
   auto run = [this](const Chunk& chunk, const char* what) {
-    limits.begin(state, kLoadBudget, ScriptLimits::Clock::now() + kLoadTime);
+    limits.begin(state, kLoadBudget, ScriptLimits::Deadline::after(kLoadTime));
     int status = lua_cpcall(state, runChunk, const_cast<Chunk*>(&chunk));
     limits.end();
     if (status != 0) {
@@ -188,13 +188,13 @@ int LuaMIDIHelper::protectedCall(int nargs, int nresults) {
   int status = lua_pcall(state, nargs, nresults, 0);
   blockUnits -= limits.end();
   // Only a stopped run can have met the deadline (the clock is read by the budget checks).
-  if (limits.stopped() && ScriptLimits::Clock::now() >= blockDeadline) blockUnits = 0;
+  if (limits.stopped() && blockDeadline.passed()) blockUnits = 0;
   return status;
 }
 
 void LuaMIDIHelper::startBlock() {
   blockUnits = kBlockBudget;
-  blockDeadline = ScriptLimits::Clock::now() + kBlockTime;
+  blockDeadline = ScriptLimits::Deadline::after(kBlockTime);
 }
 
 bool LuaMIDIHelper::blockSpent() const {

@@ -156,7 +156,7 @@ private:
   void* sendOSCContext = nullptr;
   ScriptLimits limits;
   long blockUnits = 0;
-  ScriptLimits::Clock::time_point blockDeadline{};
+  ScriptLimits::Deadline blockDeadline{};
   std::atomic<uint64_t> budgetDrops{0};
   platform::Mutex scriptLock;
   MIDIEventQueue queue;

@@ -6,6 +6,7 @@
 
 #include "midi/LuaIncludes.h"
 #include "platform/Output.h"
+#include "platform/ThreadClock.h"
 
 namespace HC {
 
@@ -18,11 +19,24 @@ lua_State* ScriptLimits::newState() {
   lua_State* state = lua_newstate(&ScriptLimits::allocate, this);
   if (!state) return nullptr;
   lua_atpanic(state, &ScriptLimits::panic);
-  lua_sethook(state, &ScriptLimits::countHook, LUA_MASKCOUNT, kHookInterval);
+  mainState = state;
+  setHook(state, kHookInterval);
   return state;
 }
 
-void ScriptLimits::begin(lua_State* state, long units, Clock::time_point until) {
+ScriptLimits::Deadline ScriptLimits::Deadline::after(std::chrono::nanoseconds span) {
+  Deadline d;
+  d.wall = Clock::now() + span;
+  d.cpuNs = platform::threadCPUTimeNs() + span.count();
+  return d;
+}
+
+bool ScriptLimits::Deadline::passed() const {
+  // The wall clock is cheap to read; the processor time only once it has passed.
+  return Clock::now() >= wall && platform::threadCPUTimeNs() >= cpuNs;
+}
+
+void ScriptLimits::begin(lua_State* state, long units, const Deadline& until) {
   budget = units;
   granted = units;
   deadline = until;
@@ -32,8 +46,14 @@ void ScriptLimits::begin(lua_State* state, long units, Clock::time_point until) 
   // than one interval left is checked at every instruction. Otherwise the count goes on
   // from the last run, so that many short runs still look at the clock now and then.
   int interval = units >= kHookInterval ? kHookInterval : 1;
-  if (lua_gethook(state) != &ScriptLimits::countHook || lua_gethookcount(state) != interval)
-    lua_sethook(state, &ScriptLimits::countHook, LUA_MASKCOUNT, interval);
+  if (state != mainState || interval != mainInterval) setHook(state, interval);
+}
+
+void ScriptLimits::setHook(lua_State* state, int interval) {
+  lua_sethook(state, &ScriptLimits::countHook, LUA_MASKCOUNT, interval);
+  // The main state's interval is remembered, so that begin() need not ask Lua for it; the
+  // hook itself cannot change behind our back (scripts may not set hooks).
+  if (state == mainState) mainInterval = interval;
 }
 
 long ScriptLimits::end() {
@@ -42,7 +62,7 @@ long ScriptLimits::end() {
 }
 
 bool ScriptLimits::outOfWork() {
-  if (!exhausted && (budget <= 0 || Clock::now() >= deadline)) exhausted = true;
+  if (!exhausted && (budget <= 0 || deadline.passed())) exhausted = true;
   return exhausted;
 }
 
@@ -79,12 +99,12 @@ void ScriptLimits::countHook(lua_State* state, lua_Debug*) {
   limits->budget -= lua_gethookcount(state);
   if (!limits->outOfWork()) {
     if (lua_gethookcount(state) != kHookInterval && limits->budget >= kHookInterval)
-      lua_sethook(state, &ScriptLimits::countHook, LUA_MASKCOUNT, kHookInterval);
+      limits->setHook(state, kHookInterval);
     return;
   }
   // From now on every instruction fails, so a script that catches the error with pcall
   // and carries on is stopped at its next instruction.
-  lua_sethook(state, &ScriptLimits::countHook, LUA_MASKCOUNT, 1);
+  limits->setHook(state, 1);
   limits->raising = true;
   luaL_where(state, 0);  // where the script was stopped
   lua_pushstring(state, kBudgetError);

@@ -7,7 +7,9 @@
 //   so does every further instruction of that run, even inside the script's own pcall;
 //   allocations fail too, as "not enough memory";
 // - a deadline per run, checked at the same points: a backstop for work that is slow per
-//   unit (a C function that formats, copies or converts a lot in one call);
+//   unit (a C function that formats, copies or converts a lot in one call). It has passed
+//   when both the wall clock and the thread's own processor time have gone past it, so a
+//   thread that the system merely preempted (a busy machine) is not stopped for it;
 // - a memory cap while a run is in progress; an allocation beyond it fails, which Lua
 //   reports as a "not enough memory" script error.
 // Outside runs (setting up) allocation is not capped.
@@ -18,6 +20,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 
 struct lua_State;
 struct lua_Debug;
@@ -30,6 +33,15 @@ public:
   static constexpr int kHookInterval = 1000;  // units between two budget checks
   static constexpr size_t kBytesPerUnit = 16;  // allocation charged per unit of work
   using Clock = std::chrono::steady_clock;
+
+  // A point in time on both clocks: the wall clock and the processor time of the thread
+  // that made it (only that thread may check it).
+  struct Deadline {
+    Clock::time_point wall{};
+    int64_t cpuNs = 0;
+    static Deadline after(std::chrono::nanoseconds span);
+    bool passed() const;
+  };
 
   ScriptLimits() = default;
   ScriptLimits(const ScriptLimits&) = delete;
@@ -51,7 +63,7 @@ public:
 
   // Starts a run of at most `units` units of work, stopped at `deadline` at the latest, on
   // state with the memory cap on. A run with no units left fails at its first instruction.
-  void begin(lua_State* state, long units, Clock::time_point deadline);
+  void begin(lua_State* state, long units, const Deadline& deadline);
   // Ends the run: the memory cap is off again. Returns the units the run used.
   long end();
 
@@ -66,12 +78,15 @@ private:
   static int collectGarbage(lua_State* state);
 
   bool outOfWork();
+  void setHook(lua_State* state, int interval);
 
+  lua_State* mainState = nullptr;
+  int mainInterval = 0;
   size_t inUse = 0;
   size_t blocks = 0;  // allocated blocks, about one per Lua object
   long budget = 0;
   long granted = 0;
-  Clock::time_point deadline{};
+  Deadline deadline{};
   bool capped = false;
   bool exhausted = false;
   bool raising = false;  // building the stop message: its few bytes are let through

@@ -1,0 +1,14 @@
+// The processor time the calling thread has used, in nanoseconds since it started. Unlike
+// wall-clock time it does not advance while the thread waits or is preempted by others.
+//
+// Threads: any; each thread reads its own clock. Costs a system call on Linux: read it
+// rarely (the script budget reads it only once a wall-clock deadline has passed).
+#pragma once
+
+#include <cstdint>
+
+namespace platform {
+
+int64_t threadCPUTimeNs();
+
+}  // namespace platform
