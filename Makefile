@@ -43,6 +43,7 @@ bench: build
 	./$(BUILD)/bench/quorvella-bench
 	./$(BUILD)/bench/quorvella-midi-bench
 	./$(BUILD)/bench/quorvella-osc-bench
+	./$(BUILD)/bench/quorvella-editor-bench
 
 clean:
 	rm -rf $(BUILD) out
