@@ -44,6 +44,7 @@ bench: build
 	./$(BUILD)/bench/quorvella-midi-bench
 	./$(BUILD)/bench/quorvella-osc-bench
 	./$(BUILD)/bench/quorvella-hostile-bench
+	./$(BUILD)/bench/quorvella-editor-bench
 
 clean:
 	rm -rf $(BUILD) out

@@ -1,71 +1,13 @@
 // The editor through the real boundary: the test plug-in's editor opened by the host tool in
 // a parent window on the test display, its picture read back from the X server, input
 // driven through XTEST.
-#include <gtest/gtest.h>
-
-#include <chrono>
-#include <functional>
-#include <thread>
-
-#include "host/AEffect.h"
-#include "support/XTestDriver.h"
-#include "support/XvfbDisplay.h"
-#include "tests/gui/editor/TestEditor.h"
-#include "vsthost/EditorHost.h"
-#include "vsthost/HostedEffect.h"
-#include "vsthost/PluginLibrary.h"
+#include "tests/gui/EditorFixture.h"
 
 namespace {
 
 using namespace editortest;
-using testsupport::Image;
-using testsupport::Pixel;
 
-Pixel backgroundPixel() {
-  return {static_cast<int>(kBackground[0] * 255 + 0.5f),
-          static_cast<int>(kBackground[1] * 255 + 0.5f),
-          static_cast<int>(kBackground[2] * 255 + 0.5f)};
-}
-
-class EditorTest : public testing::Test {
-protected:
-  void SetUp() override {
-    ASSERT_TRUE(displayReady) << testsupport::XvfbDisplay::shared().error();
-    ASSERT_TRUE(driver.ok());
-    ASSERT_EQ(library.open(QUORVELLA_TEST_EDITOR_PATH), "");
-  }
-
-  uintptr_t editorWindow(vsthost::EditorHost& host) {
-    auto kids = driver.children(host.window());
-    return kids.size() == 1 ? kids[0] : 0;
-  }
-  // Idles as a host does until the editor's picture satisfies shown. The limit only guards
-  // against a broken editor.
-  bool idleUntil(vsthost::EditorHost& host, const std::function<bool(const Image&)>& shown) {
-    auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    for (;;) {
-      if (!host.idle()) return false;
-      uintptr_t child = editorWindow(host);
-      if (child && driver.screenshot(child, picture) && shown(picture)) return true;
-      if (std::chrono::steady_clock::now() > limit) return false;
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-  }
-  bool idleUntilDrawn(vsthost::EditorHost& host) {
-    return idleUntil(host, [](const Image& image) {
-      // A spot no element covers shows the labels layer's background.
-      return image.count(backgroundPixel(), 360, 20, 380, 40, 6) == 20 * 20;
-    });
-  }
-  // Window pixels with the origin at the bottom left, as the layout gives them, to the
-  // picture's rows (top first).
-  static int row(float y) { return kHeight - 1 - static_cast<int>(y); }
-
-  bool displayReady = testsupport::XvfbDisplay::shared().ok();
-  testsupport::XTestDriver driver;
-  vsthost::PluginLibrary library;
-  Image picture;
-};
+using EditorTest = EditorFixture;
 
 TEST_F(EditorTest, RectangleIsTheLayoutsSizeBeforeDuringAndAfterAnOpening) {
   vsthost::HostedEffect effect(library);

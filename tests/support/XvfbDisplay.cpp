@@ -65,7 +65,7 @@ void XvfbDisplay::start() {
       dup2(quiet, 2);
     }
     std::string fd = std::to_string(writeEnd);
-    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten",
+    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x2400x24", "-nolisten",
            "tcp", "+extension", "GLX", "-noreset", static_cast<char*>(nullptr));
     _exit(127);
   }

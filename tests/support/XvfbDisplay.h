@@ -1,6 +1,7 @@
 // An X display for GUI tests. shared() gives the display of the whole test process: the
 // one named by DISPLAY when that is set, otherwise a private Xvfb server with GLX through
-// Mesa's software renderer, started on first use and stopped when the process ends.
+// Mesa's software renderer, started on first use and stopped when the process ends. Its
+// screen is 1280 x 2400 pixels: tall enough for a vertical drag of 2000 pixels.
 //
 // Each private server picks its own free display number (Xvfb -displayfd), so tests run
 // in parallel never take each other's display. The server is killed with its parent, so

@@ -2,6 +2,8 @@
 
 #include <GL/glew.h>
 
+#include <cstdlib>
+
 #include "framework/HvcAuBase.h"
 #include "gui/Button.h"
 #include "gui/Font.h"
@@ -43,6 +45,27 @@ private:
   Box box;
 };
 
+// Fixed text and a frame drawn into the labels layer (the layer's two drawing paths must
+// give the same picture, so the layer needs content beyond its background).
+class Caption : public HC::UIElement {
+public:
+  Caption(HC::Manager* manager, const Box& box) : UIElement(manager), box(box) {}
+  void drawLabel(HC::Font* font) override {
+    glColor4f(1.0f, 0.8f, 0.2f, 1.0f);
+    glBegin(GL_LINE_LOOP);
+    glVertex2f(box.x, box.y);
+    glVertex2f(box.x + box.width, box.y);
+    glVertex2f(box.x + box.width, box.y + box.height);
+    glVertex2f(box.x, box.y + box.height);
+    glEnd();
+    glColor4f(0.9f, 0.9f, 1.0f, 1.0f);
+    font->drawText("Labels 0123", box.x + 6, box.y + 10);
+  }
+
+private:
+  Box box;
+};
+
 std::vector<std::pair<std::string, float>> fontList(float size) {
   return {{"arial.ttf", size}, {"DejaVuSans.ttf", size}};
 }
@@ -56,6 +79,7 @@ HvcAuBase* effectOf(HC::Button* button) {
 TestEditor::TestEditor(HvcAuBase* effect) : Editor(effect) { setInitialSize(kWidth, kHeight); }
 
 void TestEditor::buildInterface(float, float) {
+  setUseFramebuffer(std::getenv(kFallbackVariable) == nullptr);
   auto* m = new HC::Manager(this, getHvcEffect());
   setManager(m);
   m->setWindowSize(kWidth, kHeight);
@@ -89,6 +113,7 @@ void TestEditor::buildInterface(float, float) {
                                            kToggleButton.width, kToggleButton.height, -3, true));
   m->getRoot()->add(new HC::LumoButton("Lumo", m, setTo, 0, kLumoButton.x, kLumoButton.y,
                                        kLumoButton.width, kLumoButton.height, -4));
+  m->getRoot()->add(new Caption(m, kCaption));
   m->setButtonText(-2, "plain button");
   m->setButtonText(-3, "toggle button");
   m->setButtonText(-4, "lumo button");

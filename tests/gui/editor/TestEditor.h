@@ -32,7 +32,12 @@ constexpr Box kSteppedKnob{250, 90, 60, 60};
 constexpr Box kPlainButton{30, 190, 80, 20};
 constexpr Box kToggleButton{130, 190, 80, 20};
 constexpr Box kLumoButton{230, 190, 80, 20};
+constexpr Box kCaption{250, 40, 120, 30};  // text and a frame in the labels layer
 constexpr float kBannerY = 8;
+
+// Set (to anything) in the environment, the editor draws its labels layer through the
+// off-screen fallback instead of a framebuffer object, from its next opening on.
+constexpr const char* kFallbackVariable = "QUORVELLA_TEST_EDITOR_LABELS_FALLBACK";
 constexpr float kBackground[3] = {0.1f, 0.15f, 0.3f};
 
 class TestEditor : public HC::Editor {
