@@ -217,7 +217,9 @@ TEST_F(VstHostTest, LibraryStaysLoadedUntilTheLastInstanceIsGone) {
   effect->close();
   EXPECT_TRUE(loaded());  // closed but not yet destroyed
   effect.reset();
+#if !defined(__SANITIZE_ADDRESS__)  // under the leak checker plug-ins stay mapped (PluginLibrary)
   EXPECT_FALSE(loaded());
+#endif
 }
 
 TEST(VstHostLoadTest, FallsBackToMainAndReportsLoadFailures) {
