@@ -2,6 +2,7 @@
 
 #include <GL/glew.h>
 
+#include "gui/Draw2D.h"
 #include "gui/Manager.h"
 
 namespace HC {
@@ -18,12 +19,7 @@ void Button::fire() {
 
 void Button::draw() {
   glColor3f(0.0f, 1.0f, 0.0f);
-  glBegin(GL_LINE_LOOP);
-  glVertex2f(box.minX, box.minY);
-  glVertex2f(box.maxX, box.minY);
-  glVertex2f(box.maxX, box.maxY);
-  glVertex2f(box.minX, box.maxY);
-  glEnd();
+  Draw2D::outline(box);
 }
 
 void Button::bounds(BoundingBox& out) {

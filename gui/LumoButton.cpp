@@ -2,6 +2,7 @@
 
 #include <GL/glew.h>
 
+#include "gui/Draw2D.h"
 #include "gui/Font.h"
 #include "gui/Manager.h"
 #include "gui/StaticText.h"
@@ -38,18 +39,11 @@ void LumoButton::layout1() {
 }
 
 void LumoButton::draw() {
-  Colour target = targetColour.get();
-  const float t[4] = {target.r, target.g, target.b, target.a};
-  for (int i = 0; i < 4; ++i) shownColour[i] = 0.15f * t[i] + 0.85f * shownColour[i];
+  Draw2D::fadeToward(shownColour, targetColour.get());
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   glColor4fv(shownColour);
-  glBegin(GL_QUADS);
-  glVertex2f(box.minX, box.minY);
-  glVertex2f(box.maxX, box.minY);
-  glVertex2f(box.maxX, box.maxY);
-  glVertex2f(box.minX, box.maxY);
-  glEnd();
+  Draw2D::fill(box);
   glDisable(GL_BLEND);
 }
 

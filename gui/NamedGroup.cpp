@@ -2,6 +2,7 @@
 
 #include <GL/glew.h>
 
+#include "gui/Draw2D.h"
 #include "gui/EditorOptions.h"
 #include "gui/Font.h"
 #include "gui/Manager.h"
@@ -65,9 +66,7 @@ bool NamedGroup::ownBoxContains(const Point& point) const {
 void NamedGroup::draw() {
   if (!isVisible()) return;
   Group::draw();
-  Colour target = targetColour.get();
-  const float t[4] = {target.r, target.g, target.b, target.a};
-  for (int i = 0; i < 4; ++i) shownColour[i] = 0.15f * t[i] + 0.85f * shownColour[i];
+  Draw2D::fadeToward(shownColour, targetColour.get());
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   glColor4fv(shownColour);

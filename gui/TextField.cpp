@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "framework/HvcAuBase.h"
+#include "gui/Draw2D.h"
 #include "gui/Font.h"
 #include "gui/Manager.h"
 
@@ -94,12 +95,7 @@ void TextField::drawBody() {
     glColor3f(1.0f, 1.0f, 0.0f);
   else
     glColor3f(0.0f, 1.0f, 0.0f);
-  glBegin(GL_LINE_LOOP);
-  glVertex2f(box.minX, box.minY);
-  glVertex2f(box.maxX, box.minY);
-  glVertex2f(box.maxX, box.maxY);
-  glVertex2f(box.minX, box.maxY);
-  glEnd();
+  Draw2D::outline(box);
   font->drawText(text, box.maxX - textWidth - 1, box.minY + 2);
 }
 
