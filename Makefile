@@ -3,7 +3,7 @@ BUILD := build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS := -G Ninja -DCMAKE_BUILD_TYPE=Release
 
-.PHONY: all deps configure build demo test test-release test-asan test-tsan bench clean
+.PHONY: all deps configure build images demo test test-release test-asan test-tsan bench clean
 
 all: build
 
@@ -17,6 +17,11 @@ configure: deps $(BUILD)/build.ninja
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
+
+# Redraws the editor's built-in images into resources/ (the build embeds the committed files).
+images: configure
+	cmake --build $(BUILD) -j $(JOBS) --target quorvella-make-images
+	./$(BUILD)/quorvella-make-images resources
 
 demo: build
 	./tools/demo.sh $(BUILD) out
