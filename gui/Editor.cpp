@@ -9,9 +9,14 @@
 #include "framework/UserFolders.h"
 #include "gui/Font.h"
 #include "gui/FrameRenderer.h"
+#include "gui/Knob.h"
+#include "gui/LayoutScript.h"
 #include "gui/Manager.h"
+#include "gui/StatefulButton.h"
 #include "gui/StaticText.h"
 #include "gui/WindowInput.h"
+#include "midi/LuaIncludes.h"
+#include "platform/Resources.h"
 
 namespace HC {
 
@@ -32,7 +37,49 @@ Editor::Editor(HvcAuBase* effect) : HvcEditor(effect), hvcEffect(effect) {
   }
 }
 
-Editor::~Editor() { destroyOpening(); }
+Editor::~Editor() {
+  // The opening first: its elements hold registry references of the state.
+  destroyOpening();
+  lua.reset();
+}
+
+lua_State* Editor::getLuaState() {
+  if (!lua) {
+    lua.reset(new LayoutScript(*this));
+    lua->load();  // scripts find this editor's LayoutScript from their first line
+  }
+  return lua->state();
+}
+
+UIElement* Editor::makeKnob(lua_State*, int32_t index, const char*, float x, float y, float size) {
+  return new Knob(index, manager, x, y, size);
+}
+
+UIElement* Editor::makeSlider(lua_State* state, int, int32_t, float, float, float, float, bool) {
+  luaL_error(state, "no slider support");
+  return nullptr;
+}
+
+UIElement* Editor::makeButton(lua_State*, int, const char* label, Button::Callback callback,
+                              intptr_t callbackData, float x, float y, float width, float height,
+                              int32_t id) {
+  return new Button(label, manager, callback, callbackData, x, y, width, height, id);
+}
+
+UIElement* Editor::makeLuaButton(lua_State*, int, const char* label, Button::Callback callback,
+                                 intptr_t reference, float x, float y, float width, float height,
+                                 int32_t id, bool toggle) {
+  return new StatefulButton(label, manager, callback, reference, x, y, width, height, id, toggle);
+}
+
+bool Editor::builtInLayout(std::string& text) {
+  auto found = resources.find("gui.lua");
+  if (found == resources.end()) return false;
+  platform::Resource script;
+  if (platform::findResource(platform::kResourceTypeScript, found->second, script))
+    text.assign(reinterpret_cast<const char*>(script.data), script.size);
+  return true;
+}
 
 bool Editor::getRect(ERect** out) {
   rect.top = rect.left = 0;

@@ -20,14 +20,18 @@
 #include <vector>
 
 #include "framework/HvcEditor.h"
+#include "gui/Button.h"
 #include "gui/RenderTask.h"
 
 class HvcAuBase;
+struct lua_State;
 
 namespace HC {
 
 class FrameRenderer;
+class LayoutScript;
 class Manager;
+class UIElement;
 class WindowInput;
 
 class Editor : public HvcEditor {
@@ -62,6 +66,33 @@ public:
   std::map<std::string, uint16_t>& resourceIds() { return resources; }
   std::vector<std::string>& elementTypeNames() { return typeNames; }
 
+  // --- The layout script -------------------------------------------------------------------
+  // The layout script's state (LayoutScript), set up and its chunk run on the first call;
+  // later calls (each opening) reuse it. Null when Lua could not make a state.
+  lua_State* getLuaState();
+  LayoutScript* layoutScript() const { return lua.get(); }
+  // Element factories behind the script functions knob, slider, button and luaButton, for
+  // the manager of the opening. They may raise script errors (lua_error), so they keep no
+  // object with a destructor alive while they do. These create the framework's Knob (the
+  // label is not shown), Button and StatefulButton (state = not toggle); makeSlider raises
+  // "no slider support".
+  virtual UIElement* makeKnob(lua_State* state, int32_t index, const char* label, float x, float y,
+                              float size);
+  virtual UIElement* makeSlider(lua_State* state, int argumentCount, int32_t index, float x,
+                                float y, float width, float height, bool horizontal);
+  virtual UIElement* makeButton(lua_State* state, int argumentCount, const char* label,
+                                Button::Callback callback, intptr_t callbackData, float x, float y,
+                                float width, float height, int32_t id);
+  virtual UIElement* makeLuaButton(lua_State* state, int argumentCount, const char* label,
+                                   Button::Callback callback, intptr_t reference, float x, float y,
+                                   float width, float height, int32_t id, bool toggle);
+  // Called while the state is set up, after the framework's object types exist: a product
+  // adds its own functions and types (and their names to elementTypeNames) here.
+  virtual void registerScriptExtras(lua_State*) {}
+  // The built-in layout's text: the script resource that resourceIds names "gui.lua" (empty
+  // when the library lacks it). False when resourceIds has no "gui.lua".
+  virtual bool builtInLayout(std::string& text);
+
   // Asks the render thread to draw the labels layer again.
   void redrawLabels();
   // Frame timing of the render thread (zero while closed).
@@ -88,6 +119,7 @@ private:
   std::vector<std::string> typeNames;
   std::map<std::string, uint16_t> resources;
   bool framebufferAllowed = true;
+  std::unique_ptr<LayoutScript> lua;  // from the first getLuaState() to destruction
 
   std::unique_ptr<WindowInput> input;     // the child window and its input
   std::unique_ptr<FrameRenderer> renderer;
