@@ -14,6 +14,7 @@
 #include "framework/DenormalGuard.h"
 #include "framework/Settings.h"
 #include "framework/SettingsValueNames.h"
+#include "host/AEffEditor.h"
 #include "midi/LuaMIDIHelper.h"
 #include "midi/LuaMIDISession.h"
 #include "osc/OSCHelper.h"
@@ -79,6 +80,11 @@ HvcQuorvella::HvcQuorvella(audioMasterCallback audioMaster)
 }
 
 HvcQuorvella::~HvcQuorvella() {
+  // An editor still open has a render thread reading this effect: it stops before any of
+  // the effect goes.
+  if (AEffEditor* open = getEditor()) {
+    if (open->isOpen()) open->close();
+  }
   // The scratch buffer goes first; programs, kernels and the editor follow in the bases.
   scratch.reset();
   // The OSC threads end before the script state closes: no request reaches a closed state.

@@ -6,6 +6,7 @@
 
 #include "framework/HvcProgramBasic.h"
 #include "framework/ParameterListenerTable.h"
+#include "host/AEffEditor.h"
 
 namespace {
 constexpr size_t kHostTextSize = 24;   // value texts and program names going to the host
@@ -35,6 +36,11 @@ HvcAuBase::HvcAuBase(audioMasterCallback audioMaster, int32_t numPrograms,
 }
 
 HvcAuBase::~HvcAuBase() {
+  // The editor goes while the programs and the parameter listener table it uses still exist.
+  if (AEffEditor* owned = getEditor()) {
+    setEditor(nullptr);
+    delete owned;
+  }
   for (HvcProgram* program : programs) delete program;
   for (AUKernelBase* kernel : kernels) delete kernel;
 }

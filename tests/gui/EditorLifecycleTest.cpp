@@ -57,6 +57,18 @@ TEST_F(EditorLifecycle, OpensDrawsAndClosesFiftyTimes) {
   }
 }
 
+TEST_F(EditorLifecycle, HostClosingThePluginWithItsEditorOpenStopsTheEditorFirst) {
+  vsthost::HostedEffect effect(library);
+  vsthost::EditorHost host(effect);
+  std::string error;
+  ASSERT_TRUE(host.open("editor test", error)) << error;
+  ASSERT_TRUE(idleUntilDrawn(host));
+  uintptr_t parent = host.window();
+  effect.close();  // effClose while the render thread draws
+  EXPECT_TRUE(driver.children(parent).empty());
+  host.close();
+}
+
 TEST_F(EditorLifecycle, TwoInstancesDrawTheirOwnEditorsAtOnce) {
   vsthost::HostedEffect first(library), second(library);
   vsthost::EditorHost firstHost(first), secondHost(second);
