@@ -99,6 +99,30 @@ TEST_F(AboutDialogWindow, FocusStartsOnThePortAndTabWalksTheControlsInOrder) {
   EXPECT_EQ(driver.findWindow("About"), 0u);
 }
 
+TEST_F(AboutDialogWindow, ClicksToggleCheckBoxesOnlyWhenReleasedOnThemAndOKEnds) {
+  EditorOptions::setEyeCandy(false);
+  EditorOptions::setConstantRedraw(false);
+  DrivenDialog dialog(nullptr, [&] {
+    uintptr_t window = driver.findWindow("About");
+    int width = 0, height = 0;
+    if (window == 0 || !driver.windowSize(window, width, height)) return;
+    // Dialog units to pixels through the window's own size (200 x 193 units); the points
+    // are control centres, several pixels from any edge.
+    auto click = [&](int x, int y, int releaseX, int releaseY) {
+      driver.movePointer(window, x * width / 200, y * height / 193);
+      driver.pressButton();
+      driver.movePointer(window, releaseX * width / 200, releaseY * height / 193);
+      driver.releaseButton();
+    };
+    click(60, 142, 60, 142);   // "Eye candy"
+    click(60, 152, 60, 100);   // "Constant redraw", released outside: nothing
+    click(100, 183, 100, 183);  // OK
+  });
+  EXPECT_EQ(dialog.show(owner), AboutDialog::kOK);
+  EXPECT_TRUE(EditorOptions::eyeCandy());
+  EXPECT_FALSE(EditorOptions::constantRedraw());
+}
+
 // One effect in this process with its OSC server on a reserved port (offset 5).
 class AboutDialogPort : public AboutDialogWindow {
  protected:
