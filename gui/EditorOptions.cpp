@@ -48,5 +48,11 @@ bool EditorOptions::floatingTooltip() {
 void EditorOptions::setFloatingTooltip(bool on) {
   floatingTooltipFlag.store(on);
 }
+void EditorOptions::setEyeCandy(bool on) {
+  eyeCandyFlag.store(on);
+}
+void EditorOptions::setConstantRedraw(bool on) {
+  constantRedrawFlag.store(on);
+}
 
 }  // namespace HC

@@ -23,6 +23,9 @@ class EditorOptions {
   static bool constantRedraw();
   static bool floatingTooltip();
   static void setFloatingTooltip(bool on);
+  // The Preferences dialog changes the flags of the running process with their stored values.
+  static void setEyeCandy(bool on);
+  static void setConstantRedraw(bool on);
 
  private:
   static AtomicColour& active();

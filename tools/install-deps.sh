@@ -22,6 +22,8 @@ packages=(
   # GUI tests run on Xvfb with Mesa's software renderer, input through XTEST.
   libx11-dev libxtst-dev libgl-dev libglu1-mesa-dev libglew-dev libgl1-mesa-dri libglx-mesa0
   mesa-utils libpng-dev zlib1g-dev libfreetype-dev libftgl-dev libfontconfig-dev
+  # The editor's About/Preferences dialog: Xft text in a plain X11 window.
+  libxft-dev
   fonts-liberation fonts-dejavu-core
 )
 

@@ -118,6 +118,13 @@ uintptr_t XTestDriver::findWindow(const std::string& title) {
   return 0;
 }
 
+uintptr_t XTestDriver::transientFor(uintptr_t window) {
+  if (display_ == nullptr) return 0;
+  Window owner = 0;
+  if (XGetTransientForHint(display_, static_cast<Window>(window), &owner) == 0) return 0;
+  return owner;
+}
+
 bool XTestDriver::windowSize(uintptr_t window, int& width, int& height) {
   if (display_ == nullptr) return false;
   XErrorHandler previous = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
@@ -182,8 +189,11 @@ void XTestDriver::releaseKey(Key k) {
 void XTestDriver::typeText(const std::string& text) {
   if (display_ == nullptr) return;
   for (char c : text) {
-    unsigned long sym = c == '\n' ? XK_Return : c == '\b' ? XK_BackSpace
-                                                          : static_cast<unsigned char>(c);
+    unsigned long sym = c == '\n'     ? XK_Return
+                        : c == '\b'   ? XK_BackSpace
+                        : c == '\t'   ? XK_Tab
+                        : c == '\x1b' ? XK_Escape
+                                      : static_cast<unsigned char>(c);
     KeyCode code = XKeysymToKeycode(display_, sym);
     if (code == 0) continue;
     // Characters on the shifted level of their key need Shift held.

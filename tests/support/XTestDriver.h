@@ -57,6 +57,8 @@ class XTestDriver {
   std::vector<uintptr_t> children(uintptr_t window);
   // A top-level window with this title; 0 when there is none.
   uintptr_t findWindow(const std::string& title);
+  // The window a top-level window is transient for; 0 for none.
+  uintptr_t transientFor(uintptr_t window);
   // Size of a window; false when it does not exist.
   bool windowSize(uintptr_t window, int& width, int& height);
 
@@ -66,7 +68,7 @@ class XTestDriver {
   void releaseButton(int button = 1);
   void holdKey(Key key);
   void releaseKey(Key key);
-  // Types ASCII text; '\n' is Return and '\b' BackSpace.
+  // Types ASCII text; '\n' is Return, '\b' BackSpace, '\t' Tab and '\x1b' Escape.
   void typeText(const std::string& text);
   // Gives the keyboard focus to the window (0: to the root, taking it from every editor).
   void focus(uintptr_t window);
