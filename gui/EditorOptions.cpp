@@ -48,5 +48,8 @@ bool EditorOptions::floatingTooltip() {
 void EditorOptions::setFloatingTooltip(bool on) {
   floatingTooltipFlag.store(on);
 }
+void EditorOptions::setEyeCandy(bool on) {
+  eyeCandyFlag.store(on);
+}
 
 }  // namespace HC

@@ -23,6 +23,8 @@ class EditorOptions {
   static bool constantRedraw();
   static bool floatingTooltip();
   static void setFloatingTooltip(bool on);
+  // Until the next manager reads the preferences again.
+  static void setEyeCandy(bool on);
 
  private:
   static AtomicColour& active();
