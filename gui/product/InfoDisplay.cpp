@@ -16,10 +16,6 @@ namespace {
 const char* const kNoteNames[12] = {"C ", "C#", "D ", "D#", "E ", "F ",
                                     "F#", "G ", "G#", "A ", "A#", "B "};
 
-// Notes this far from the MIDI range are no pitch a player could mean, and their number
-// would not fit an int.
-constexpr float kNoteLimit = 100000.0f;
-
 float floatAt(const uint32_t* meters, int byteOffset) {
   float value;
   std::memcpy(&value, reinterpret_cast<const unsigned char*>(meters) + byteOffset, sizeof value);
@@ -50,7 +46,6 @@ void InfoDisplay::pitchText(float hz, char (&line)[kLineBytes]) {
   if (!(hz > 0.0f) || !std::isfinite(hz)) return;
   // 12 * log2(hz / 440) + 69, in the form whose rounding the display has always shown.
   float note = std::log(hz * 0.0022727272f) * 17.31234f + 69.0f;
-  if (!(std::fabs(note) < kNoteLimit)) return;
   int n = static_cast<int>(note + 0.5f);
   int pitchClass = ((n % 12) + 12) % 12;
   std::snprintf(line, kLineBytes, "%6.1fHz  %s%d%+.0f", static_cast<double>(hz),

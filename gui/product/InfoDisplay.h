@@ -22,8 +22,8 @@ class InfoDisplay : public UIElement {
 
   InfoDisplay(Manager* manager, float x, float y, float width, float height);
 
-  // The text shown for a pitch in Hz. A pitch that is not a positive finite number, or one
-  // too far from the audible range to name a note, gives an empty text.
+  // The text shown for a pitch in Hz. A pitch that is not a positive finite number gives an
+  // empty text (the log of it names no note).
   static void pitchText(float hz, char (&line)[kLineBytes]);
   // The pitch, envelope and no-pitch flag of channel c in a 40-byte meter block.
   static float pitchOf(const uint32_t* meters, int channel);
