@@ -14,6 +14,7 @@
 #include "framework/DenormalGuard.h"
 #include "framework/Settings.h"
 #include "framework/SettingsValueNames.h"
+#include "gui/product/HvcQuorvellaView.h"
 #include "host/AEffEditor.h"
 #include "midi/LuaMIDIHelper.h"
 #include "midi/LuaMIDISession.h"
@@ -77,6 +78,9 @@ HvcQuorvella::HvcQuorvella(audioMasterCallback audioMaster)
   // The whole output comes the look-ahead late; hosts compensate by the initial delay. No
   // host is told here: it reads the record once the entry returns.
   setInitialDelay(BlockPreparation::lookAheadFor(sampleRate));
+  // Last, once the parameters and programs exist: the view's layout script reads them, and
+  // the host learns the window's size from it. The effect owns the view from here on.
+  new HvcQuorvellaView(this);
 }
 
 HvcQuorvella::~HvcQuorvella() {

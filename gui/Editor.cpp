@@ -29,6 +29,13 @@ const float kBannerGrey[4] = {0.5f, 0.5f, 0.5f, 1.0f};
 }  // namespace
 
 Editor::Editor(HvcAuBase* effect) : HvcEditor(effect), hvcEffect(effect) {
+  // The effect owns one editor: one made to replace the effect's own (test plug-ins do
+  // that) takes its place, and the one it replaces goes.
+  if (AEffEditor* previous = effect->getEditor()) {
+    if (previous->isOpen()) previous->close();
+    effect->setEditor(nullptr);
+    delete previous;
+  }
   effect->setEditor(this);
   std::string skin;
   if (Settings::readText(CFString::constant(kPreferenceSkin), skin)) {
@@ -102,6 +109,8 @@ void Editor::setManager(Manager* newManager) {
 }
 
 bool Editor::open(void* parent) {
+  // Without a parent window there is nowhere to show the editor: nothing opens.
+  if (!parent) return false;
   if (manager) close();  // a second open without close starts afresh
   buildInterface(0.0f, 0.0f);
   if (!manager) return false;

@@ -28,6 +28,7 @@ class ALmanager : public Manager {
 
   unsigned program() const { return programName; }
   Texture* getBackgroundTexture() const { return backgroundTexture; }
+  Texture* getBackgroundNormalMap() const { return backgroundNormalMap; }
 
  private:
   Texture* backgroundTexture = nullptr;

@@ -178,6 +178,21 @@ bool X11ModalDialog::createWindow(Resources& r, int width, int height) {
   r.dark = BlackPixel(d, screen);
   r.highlight = colour(10, 36, 106);
 
+  // An editor's child window given as the owner stands for the host's top-level window that
+  // holds it: the dialog belongs to that one.
+  for (Window w = owner_; w != 0;) {
+    Window rootReturn = 0, parent = 0, *children = nullptr;
+    unsigned int count = 0;
+    if (XQueryTree(d, w, &rootReturn, &parent, &children, &count) == 0) break;
+    if (children != nullptr) XFree(children);
+    if (parent == 0 || parent == root) {
+      owner_ = w;
+      break;
+    }
+    w = parent;
+  }
+  connection_.takeError();  // an owner that is already gone is no owner
+
   // Centred over the owner, or over the screen without one.
   int centreX = DisplayWidth(d, screen) / 2, centreY = DisplayHeight(d, screen) / 2;
   XWindowAttributes ownerAttributes;

@@ -46,7 +46,7 @@ TEST_F(Boundary, RecordAfterConstruction) {
   EXPECT_EQ(e->numParams, 40);
   EXPECT_EQ(e->numInputs, 2);
   EXPECT_EQ(e->numOutputs, 2);
-  EXPECT_EQ(e->flags, 0x18);  // can mono, can replace; no chunks, no double replacing
+  EXPECT_EQ(e->flags, 0x19);  // editor, can mono, can replace; no chunks, no double replacing
   EXPECT_EQ(e->uniqueID, 0x48437762);
   EXPECT_EQ(e->version, 1);
   EXPECT_EQ(e->initialDelay, 881);  // the look-ahead at the default 44.1 kHz
@@ -72,8 +72,7 @@ TEST_F(Boundary, FixedAnswersOfTheDispatcher) {
     intptr_t expected;
   } cases[] = {
       {effOpen, 0, 0, 0},           {effGetProgram, 0, 0, 0},
-      {effGetVu, 0, 0, 0},          {effEditGetRect, 0, 0, 0},
-      {effEditOpen, 0, 0, 0},       {effEditClose, 0, 0, 0},
+      {effGetVu, 0, 0, 0},          {effEditClose, 0, 0, 0},
       {effEditIdle, 0, 0, 0},       {effEditDraw, 0, 0, 0},
       {effEditTop, 0, 0, 0},        {effIdentify, 0, 0, 0x4E764566},
       {effGetChunk, 0, 0, 0},       {effSetChunk, 0, 0, 0},
@@ -116,6 +115,23 @@ TEST_F(Boundary, FixedAnswersOfTheDispatcher) {
                &arrangements[1]), 0);
   EXPECT_EQ(arrangements[0], nullptr);
   EXPECT_EQ(arrangements[1], nullptr);
+}
+
+// Hosts size their window from the editor's rectangle before they open it.
+TEST_F(Boundary, EditorSizeKnownBeforeTheFirstOpening) {
+  ERect* rect = nullptr;
+  ASSERT_EQ(op(effEditGetRect, 0, 0, &rect), 1);
+  ASSERT_NE(rect, nullptr);
+  EXPECT_EQ(rect->left, 0);
+  EXPECT_EQ(rect->top, 0);
+  EXPECT_EQ(rect->right, 818);
+  EXPECT_EQ(rect->bottom, 318);
+  // No parent window: nothing opens, and the rectangle stays.
+  EXPECT_EQ(op(effEditOpen, 0, 0, nullptr), 0);
+  EXPECT_EQ(op(effEditIdle, 0, 0, nullptr), 0);
+  ASSERT_EQ(op(effEditGetRect, 0, 0, &rect), 1);
+  EXPECT_EQ(rect->right, 818);
+  EXPECT_EQ(rect->bottom, 318);
 }
 
 TEST_F(Boundary, NamesOfTheProduct) {
