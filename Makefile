@@ -50,6 +50,7 @@ bench: build
 	./$(BUILD)/bench/quorvella-osc-bench
 	./$(BUILD)/bench/quorvella-hostile-bench
 	./$(BUILD)/bench/quorvella-editor-bench
+	./$(BUILD)/bench/quorvella-product-editor-bench
 
 clean:
 	rm -rf $(BUILD) out

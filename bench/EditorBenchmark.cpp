@@ -8,19 +8,14 @@
 //   once (after one opening that pays for the process-wide libraries).
 #include <benchmark/benchmark.h>
 
-#include <dirent.h>
-#include <unistd.h>
-
 #include <chrono>
-#include <cstdio>
-#include <fstream>
-#include <map>
 #include <memory>
 #include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "ProcessUsage.h"
 #include "support/XTestDriver.h"
 #include "support/XvfbDisplay.h"
 #include "tests/gui/editor/TestEditor.h"
@@ -30,6 +25,7 @@
 
 namespace {
 
+using benchsupport::threadCpu;
 using Clock = std::chrono::steady_clock;
 
 struct Setup {
@@ -64,42 +60,6 @@ bool waitDrawn(vsthost::EditorHost& host) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   return true;
-}
-
-// CPU seconds (user + system) of every thread of this process, by thread id.
-std::map<int, double> threadCpu() {
-  std::map<int, double> out;
-  const double tick = static_cast<double>(sysconf(_SC_CLK_TCK));
-  DIR* dir = opendir("/proc/self/task");
-  if (dir == nullptr) return out;
-  while (dirent* entry = readdir(dir)) {
-    if (entry->d_name[0] == '.') continue;
-    std::ifstream stat(std::string("/proc/self/task/") + entry->d_name + "/stat");
-    std::string line;
-    std::getline(stat, line);
-    // Fields after the command name in parentheses: state is field 3, utime 14, stime 15.
-    size_t close = line.rfind(')');
-    if (close == std::string::npos) continue;
-    std::vector<std::string> fields;
-    size_t at = close + 2;
-    while (at < line.size()) {
-      size_t space = line.find(' ', at);
-      fields.push_back(line.substr(at, space - at));
-      if (space == std::string::npos) break;
-      at = space + 1;
-    }
-    if (fields.size() < 13) continue;
-    out[std::stoi(entry->d_name)] = (std::stod(fields[11]) + std::stod(fields[12])) / tick;
-  }
-  closedir(dir);
-  return out;
-}
-
-double residentBytes() {
-  std::ifstream statm("/proc/self/statm");
-  long size = 0, resident = 0;
-  statm >> size >> resident;
-  return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE));
 }
 
 void OpenToFirstFrame(benchmark::State& state) {
@@ -139,19 +99,8 @@ void IdleRenderCpu(benchmark::State& state) {
     }
     // Past the set-up: measure the steady state only.
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    std::map<int, double> start = threadCpu();
-    auto wallStart = Clock::now();
-    for (int i = 0; i < 150; ++i) {  // 3 s of a host idling every 20 ms
-      host.idle();
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    std::map<int, double> end = threadCpu();
-    double wall = std::chrono::duration<double>(Clock::now() - wallStart).count();
-    double cpu = 0.0;
-    for (const auto& thread : end)
-      if (!before.count(thread.first) && start.count(thread.first))
-        cpu += thread.second - start[thread.first];
-    share = cpu / wall;
+    // 3 s of a host idling every 20 ms
+    share = benchsupport::idlingShare(before, [&] { host.idle(); }, 150);
     host.close();
   }
   state.counters["cpu_share_of_a_core"] = share;
@@ -177,19 +126,10 @@ void MemoryPerEditor(benchmark::State& state) {
       setup().driver.moveWindow(hosts.back()->window(), (i % 3) * 420, (i / 3) * 260);
       return ok && waitDrawn(*hosts.back());
     };
-    double start = residentBytes();
-    if (!openOne(0)) {
+    if (!benchsupport::openingsMemory(count, openOne, first, perEditor)) {
       state.SkipWithError("the editor did not draw");
       return;
     }
-    double afterFirst = residentBytes();
-    for (int i = 1; i <= count; ++i)
-      if (!openOne(i)) {
-        state.SkipWithError("the editor did not draw");
-        return;
-      }
-    first = afterFirst - start;
-    perEditor = (residentBytes() - afterFirst) / count;
   }
   state.counters["first_editor_MiB"] = first / (1024.0 * 1024.0);
   state.counters["per_further_editor_MiB"] = perEditor / (1024.0 * 1024.0);

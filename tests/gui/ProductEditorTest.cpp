@@ -2,81 +2,148 @@
 // library, its built-in layout shown on the private Xvfb.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <thread>
+#include <cstdlib>
+#include <utility>
+#include <vector>
+#include <string>
 
+#include "framework/SettingsValueNames.h"
 #include "host/AEffect.h"
+#include "support/UserEnvironment.h"
 #include "support/XTestDriver.h"
 #include "support/XvfbDisplay.h"
-#include "tests/gui/EditorFixture.h"
+#include "tests/gui/ProductPicture.h"
 #include "vsthost/EditorHost.h"
 #include "vsthost/HostedEffect.h"
 #include "vsthost/PluginLibrary.h"
 
 namespace {
 
+using producttest::kHeight;
+using producttest::kWidth;
+using producttest::LayoutProbes;
 using testsupport::Image;
 using testsupport::Pixel;
 
-constexpr int kWidth = 818, kHeight = 318;
-// The text fields' plate and the meters' dark backgrounds are drawn in fixed colours; the
-// background is the plum tile, lit or not.
-const Pixel kFieldPlate{204, 204, 217};
-const Pixel kMeterWell{26, 26, 26};
+class ProductEditor : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(displayReady) << testsupport::XvfbDisplay::shared().error();
+    ASSERT_TRUE(driver.ok());
+    driver.movePointer(driver.rootWindow(), 1270, 1500);  // nothing hovered
+    ASSERT_EQ(library.open(QUORVELLA_PLUGIN_PATH), "");
+  }
 
-struct Probes {
-  int plum, plates, meters;
+  // Opens a fresh instance's editor and takes its first picture of the whole layout.
+  void showLayout(Image& picture) {
+    vsthost::HostedEffect effect(library);
+    ASSERT_TRUE(effect.valid()) << effect.error();
+    EXPECT_NE(effect.record()->flags & effFlagsHasEditor, 0);
+    vsthost::EditorHost host(effect);
+    std::string error;
+    ASSERT_TRUE(host.open("product editor", error)) << error;
+    driver.moveWindow(host.window(), 0, 0);
+    LayoutProbes last;
+    EXPECT_TRUE(producttest::waitForLayout(host, driver, picture, last))
+        << "tile " << last.plum << ", field plates " << last.plates << ", meters " << last.meters;
+    EXPECT_EQ(picture.width, kWidth);
+    EXPECT_EQ(picture.height, kHeight);
+    host.close();
+  }
+
+  // Before the driver, which connects to the display that this starts.
+  bool displayReady = testsupport::XvfbDisplay::shared().ok();
+  testsupport::XTestDriver driver;
+  vsthost::PluginLibrary library;
+  testsupport::UserEnvironment user;
 };
 
-Probes probe(const Image& image) {
-  int plum = 0;
-  for (int y = 0; y < kHeight; ++y)
-    for (int x = 0; x < kWidth; ++x) {
-      Pixel p = image.at(x, y);
-      if (p.r > p.g + 8 && p.b > p.g + 8) ++plum;
-    }
-  return {plum, image.count(kFieldPlate, 0, 0, kWidth, kHeight, 6),
-          image.count(kMeterWell, 0, 0, kWidth, kHeight, 4)};
-}
-
-// Forty fields of 37 x 12 with their digits; four silent meters of 5 x 81; the tile around.
-bool complete(const Probes& p) {
-  return p.plates >= 40 * 37 * 6 && p.meters >= 4 * 5 * 81 * 9 / 10 && p.plum >= 20000;
-}
-
-TEST(ProductEditor, ShowsTheBuiltInLayout) {
-  ASSERT_TRUE(testsupport::XvfbDisplay::shared().ok()) << testsupport::XvfbDisplay::shared().error();
-  testsupport::XTestDriver driver;
-  ASSERT_TRUE(driver.ok());
-  driver.movePointer(driver.rootWindow(), 1270, 1500);  // nothing hovered
-  vsthost::PluginLibrary library;
-  ASSERT_EQ(library.open(QUORVELLA_PLUGIN_PATH), "");
-  vsthost::HostedEffect effect(library);
-  ASSERT_TRUE(effect.valid()) << effect.error();
-  EXPECT_NE(effect.record()->flags & effFlagsHasEditor, 0);
-
-  vsthost::EditorHost host(effect);
-  std::string error;
-  ASSERT_TRUE(host.open("product editor", error)) << error;
-  driver.moveWindow(host.window(), 0, 0);
+TEST_F(ProductEditor, ShowsTheBuiltInLayout) {
   Image picture;
-  Probes last{};
-  bool shown = false;
-  auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(editortest::kGuardSeconds);
-  while (!shown && std::chrono::steady_clock::now() < limit) {
-    ASSERT_TRUE(host.idle());
-    uintptr_t child = editortest::editorWindow(driver, host);
-    if (child && driver.screenshot(child, picture)) {
-      last = probe(picture);
-      shown = complete(last);
+  showLayout(picture);
+}
+
+bool near(const Pixel& a, const Pixel& b, int tolerance) {
+  return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
+         std::abs(a.b - b.b) <= tolerance;
+}
+
+// Top-left corners of the fields' plates: a row of 37 plate pixels with none above it.
+std::vector<std::pair<int, int>> fieldCorners(const Image& image) {
+  std::vector<std::pair<int, int>> out;
+  auto plate = [&](int x, int y) { return near(image.at(x, y), producttest::kFieldPlate, 6); };
+  for (int y = 1; y < image.height; ++y)
+    for (int x = 1; x + 37 <= image.width; ++x) {
+      if (plate(x - 1, y)) continue;
+      bool top = true;
+      for (int i = 0; i < 37 && top; ++i) top = plate(x + i, y) && !plate(x + i, y - 1);
+      if (top) out.emplace_back(x, y);
     }
-    if (!shown) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  return out;
+}
+
+// Pixels that differ by more than a lighting change of the fixed colours could hide.
+bool differs(const Pixel& a, const Pixel& b) { return !near(a, b, 20); }
+
+struct Share {
+  int differing = 0, total = 0;
+  double fraction() const { return total ? static_cast<double>(differing) / total : 0.0; }
+};
+
+// The knob above each field: the inner part of its face, a disc of radius 14 around the
+// middle of the 37 x 37 box that ends a pixel above the plate.
+Share knobFaces(const Image& lit, const Image& unlit, const std::vector<std::pair<int, int>>& fields,
+                int& knobsMostlyDiffering) {
+  Share all;
+  knobsMostlyDiffering = 0;
+  for (const auto& field : fields) {
+    Share knob;
+    const int cx = field.first + 18, cy = field.second - 2 - 18;
+    for (int y = cy - 14; y <= cy + 14; ++y)
+      for (int x = cx - 14; x <= cx + 14; ++x) {
+        if ((x - cx) * (x - cx) + (y - cy) * (y - cy) > 14 * 14) continue;
+        ++knob.total;
+        if (differs(lit.at(x, y), unlit.at(x, y))) ++knob.differing;
+      }
+    if (knob.fraction() > 0.5) ++knobsMostlyDiffering;
+    all.differing += knob.differing;
+    all.total += knob.total;
   }
-  EXPECT_TRUE(shown) << "tile " << last.plum << ", field plates " << last.plates << ", meters "
-                     << last.meters;
-  EXPECT_EQ(picture.width, kWidth);
-  EXPECT_EQ(picture.height, kHeight);
-  host.close();
+  return all;
+}
+
+// The tile where the unlit picture shows it, below the banner's strip.
+Share background(const Image& lit, const Image& unlit) {
+  Share out;
+  for (int y = 40; y < unlit.height; ++y)
+    for (int x = 0; x < unlit.width; ++x) {
+      Pixel p = unlit.at(x, y);
+      if (!(p.r > p.g + 8 && p.b > p.g + 8)) continue;
+      ++out.total;
+      if (differs(lit.at(x, y), p)) ++out.differing;
+    }
+  return out;
+}
+
+// The preference is read at each opening: the same layout twice, lit then unlit.
+TEST_F(ProductEditor, EyeCandyOffDrawsTheSameLayoutUnlit) {
+  Image lit, unlit;
+  user.setNumbers({{kPreferenceEyeCandy, 1}});
+  showLayout(lit);
+  user.setNumbers({{kPreferenceEyeCandy, 0}});
+  showLayout(unlit);
+  auto fields = fieldCorners(unlit);
+  EXPECT_EQ(fields.size(), 40u);
+  EXPECT_EQ(fieldCorners(lit), fields);
+  int knobs = 0;
+  Share faces = knobFaces(lit, unlit, fields, knobs);
+  Share tile = background(lit, unlit);
+  // The light shades the lit picture everywhere but near itself, wherever it is when the
+  // first frame is taken; unlit, the knobs and the tile show their textures as they are.
+  EXPECT_GT(faces.fraction(), 0.6) << faces.differing << " of " << faces.total;
+  EXPECT_GE(knobs, 30);
+  EXPECT_GT(tile.total, 20000);
+  EXPECT_GT(tile.fraction(), 0.6) << tile.differing << " of " << tile.total;
 }
 
 }  // namespace

@@ -19,10 +19,14 @@ void UserEnvironment::addScript(const std::string& name, const std::string& text
   writeFile(scriptsFolder() + name, text);
 }
 
-void UserEnvironment::setBasePort(int32_t port) const {
+void UserEnvironment::setBasePort(int32_t port) const { setNumbers({{"OSC Base Port", port}}); }
+
+void UserEnvironment::setNumbers(const std::vector<std::pair<std::string, int32_t>>& values) const {
+  std::string text;
+  for (const auto& value : values)
+    text += value.first + "=dword:" + std::to_string(value.second) + "\n";
   makeFolders(settingsFolder(), kFolderMode);
-  writeFile(settingsFolder() + "/com.halvercastlabs.Quorvella.conf",
-            "OSC Base Port=dword:" + std::to_string(port) + "\n");
+  writeFile(settingsFolder() + "/com.halvercastlabs.Quorvella.conf", text);
 }
 
 }  // namespace testsupport

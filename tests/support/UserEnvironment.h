@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "support/ScopedEnv.h"
 #include "support/TempFolder.h"
@@ -26,6 +28,8 @@ class UserEnvironment {
   void addScript(const std::string& name, const std::string& text) const;
   // Replaces the preferences file with one holding the "OSC Base Port" preference alone.
   void setBasePort(int32_t port) const;
+  // Replaces the preferences file with these 32-bit numbers, by value name.
+  void setNumbers(const std::vector<std::pair<std::string, int32_t>>& values) const;
 
  private:
   TempFolder temp{"quorvella-user"};

@@ -1,0 +1,29 @@
+// What this process uses, read from /proc, for the benchmarks that measure CPU shares and
+// memory of threads they do not own (render threads, GL driver workers).
+//
+// Threading: any thread; each call reads /proc afresh.
+#pragma once
+
+#include <functional>
+#include <map>
+
+namespace benchsupport {
+
+// CPU seconds (user + system) of every thread of this process, by thread id.
+std::map<int, double> threadCpu();
+
+// Calls idle() every 20 ms, `idles` times, and answers the share of one core that the
+// threads existing now but not at `before` (the ones an opening started) used meanwhile.
+double idlingShare(const std::map<int, double>& before, const std::function<void()>& idle,
+                   int idles);
+
+// Resident memory of this process in bytes.
+double residentBytes();
+
+// Resident memory growth of openOne(0) (which also pays for the process-wide libraries)
+// and, per opening, of openOne(1) .. openOne(count), all kept open. False as soon as an
+// opening fails.
+bool openingsMemory(int count, const std::function<bool(int)>& openOne, double& firstBytes,
+                    double& perFurtherBytes);
+
+}  // namespace benchsupport

@@ -1,0 +1,144 @@
+// The costs of build/quorvella.so's own editor with its built-in layout, through the host
+// boundary on a private Xvfb with the software GL, for a private user whose preferences
+// this program writes before each instance is made:
+// - OpenToFirstFrame: from the host's open (effEditGetRect, its window, effEditOpen) to the
+//   first picture that shows the whole layout (fields with their digits, the meters' wells,
+//   the background tile), read back from the X server while the host idles the editor.
+// - RenderCpu/<eye candy 1 or 0>: CPU time of the threads the opening started (the render
+//   thread and the GL driver's workers) over wall time, with the editor untouched at its
+//   frame rate (about 30 a second) and the host idling it every 20 ms.
+// - MemoryPerEditor: resident memory growth per open editor, over several editors open at
+//   once (after one opening that pays for the process-wide libraries).
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <map>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ProcessUsage.h"
+#include "framework/SettingsValueNames.h"
+#include "support/UserEnvironment.h"
+#include "support/XTestDriver.h"
+#include "support/XvfbDisplay.h"
+#include "tests/gui/ProductPicture.h"
+#include "vsthost/EditorHost.h"
+#include "vsthost/HostedEffect.h"
+#include "vsthost/PluginLibrary.h"
+
+namespace {
+
+using benchsupport::threadCpu;
+using Clock = std::chrono::steady_clock;
+
+struct Setup {
+  Setup() {
+    ok = displayUp && driver.ok() && library.open(QUORVELLA_PLUGIN_PATH).empty();
+    // Far from every editor: nothing is hovered, the light rests.
+    if (ok) driver.movePointer(driver.rootWindow(), 1270, 1500);
+  }
+  // The user first: the plug-in reads its preferences from there. Then the display, which
+  // the driver connects to.
+  testsupport::UserEnvironment user;
+  bool displayUp = testsupport::XvfbDisplay::shared().ok();
+  bool ok = false;
+  testsupport::XTestDriver driver;
+  vsthost::PluginLibrary library;
+};
+
+Setup& setup() {
+  static Setup s;
+  return s;
+}
+
+// The editor's first picture with the whole layout; false when it never comes.
+bool waitLayout(vsthost::EditorHost& host) {
+  testsupport::Image picture;
+  producttest::LayoutProbes last;
+  return producttest::waitForLayout(host, setup().driver, picture, last);
+}
+
+bool openShown(vsthost::EditorHost& host) {
+  std::string error;
+  return host.open("product editor bench", error) && waitLayout(host);
+}
+
+void OpenToFirstFrame(benchmark::State& state) {
+  if (!setup().ok) {
+    state.SkipWithError("no display or plug-in");
+    return;
+  }
+  setup().user.setNumbers({{kPreferenceEyeCandy, 1}});
+  vsthost::HostedEffect effect(setup().library);
+  for (auto _ : state) {
+    vsthost::EditorHost host(effect);
+    auto start = Clock::now();
+    if (!openShown(host)) {
+      state.SkipWithError("the editor did not show its layout");
+      return;
+    }
+    state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+    host.close();
+  }
+}
+BENCHMARK(OpenToFirstFrame)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+
+void RenderCpu(benchmark::State& state) {
+  if (!setup().ok) {
+    state.SkipWithError("no display or plug-in");
+    return;
+  }
+  // Read by the editor's manager when the editor opens.
+  setup().user.setNumbers({{kPreferenceEyeCandy, static_cast<int32_t>(state.range(0))}});
+  vsthost::HostedEffect effect(setup().library);
+  double share = 0.0;
+  for (auto _ : state) {
+    std::map<int, double> before = threadCpu();
+    vsthost::EditorHost host(effect);
+    if (!openShown(host)) {
+      state.SkipWithError("the editor did not show its layout");
+      return;
+    }
+    // Past the set-up and the light's approach to its resting place: the steady state only.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    // 5 s of a host idling every 20 ms
+    share = benchsupport::idlingShare(before, [&] { host.idle(); }, 250);
+    host.close();
+  }
+  state.counters["cpu_share_of_a_core"] = share;
+}
+BENCHMARK(RenderCpu)->ArgName("eye_candy")->Arg(1)->Arg(0)->Unit(benchmark::kSecond)->Iterations(1);
+
+void MemoryPerEditor(benchmark::State& state) {
+  if (!setup().ok) {
+    state.SkipWithError("no display or plug-in");
+    return;
+  }
+  setup().user.setNumbers({{kPreferenceEyeCandy, 1}});
+  const int count = static_cast<int>(state.range(0));
+  double perEditor = 0.0, first = 0.0;
+  for (auto _ : state) {
+    std::vector<std::unique_ptr<vsthost::HostedEffect>> effects;
+    std::vector<std::unique_ptr<vsthost::EditorHost>> hosts;
+    for (int i = 0; i <= count; ++i) effects.emplace_back(new vsthost::HostedEffect(setup().library));
+    auto openOne = [&](int i) {
+      hosts.emplace_back(new vsthost::EditorHost(*effects[static_cast<size_t>(i)]));
+      std::string error;
+      bool ok = hosts.back()->open("product editor bench", error);
+      // Side by side, so that every editor's picture is on show.
+      setup().driver.moveWindow(hosts.back()->window(), 0, i * 330);
+      return ok && waitLayout(*hosts.back());
+    };
+    if (!benchsupport::openingsMemory(count, openOne, first, perEditor)) {
+      state.SkipWithError("the editor did not show its layout");
+      return;
+    }
+  }
+  state.counters["first_editor_MiB"] = first / (1024.0 * 1024.0);
+  state.counters["per_further_editor_MiB"] = perEditor / (1024.0 * 1024.0);
+}
+BENCHMARK(MemoryPerEditor)->Arg(5)->Unit(benchmark::kSecond)->Iterations(1);
+
+}  // namespace

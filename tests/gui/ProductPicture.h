@@ -1,0 +1,37 @@
+// Probes of the product editor's built-in layout in a picture of its window, shared by the
+// editor's tests and benchmarks: they tell a complete frame of the layout from a partial or
+// blank one without depending on the hover light or on exact colours.
+//
+// Threading: plain functions; waitForLayout runs on the host's user-interface thread (it
+// idles the editor).
+#pragma once
+
+#include "support/XTestDriver.h"
+
+namespace vsthost {
+class EditorHost;
+}
+
+namespace producttest {
+
+constexpr int kWidth = 818, kHeight = 318;
+// The text fields' plate is drawn in a fixed colour, unlit in every mode.
+inline const testsupport::Pixel kFieldPlate{204, 204, 217};
+
+struct LayoutProbes {
+  int plum = 0;    // pixels of the plum tile, lit or not
+  int plates = 0;  // pixels of the text fields' plate colour
+  int meters = 0;  // pixels of the meters' dark wells
+
+  // Forty fields of 37 x 12 with their digits, four silent meters of 5 x 81, the tile around.
+  bool complete() const;
+};
+
+LayoutProbes probeLayout(const testsupport::Image& image);
+
+// Idles the editor as a host does until its window shows the whole layout; false when that
+// never happens within the guard (a broken editor). picture and last hold the final try.
+bool waitForLayout(vsthost::EditorHost& host, testsupport::XTestDriver& driver,
+                   testsupport::Image& picture, LayoutProbes& last);
+
+}  // namespace producttest
