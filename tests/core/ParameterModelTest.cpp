@@ -196,13 +196,13 @@ TEST_F(Model, HostSetterTellsTheEditorsListeners) {
   table.attach(Delivery::deliver, &delivery);
   int control = 0;
   table.registerControl(kLowpassCutoff, &control);
+  // The effect has its editor from construction: host changes reach the table.
   fx.setParameter(kLowpassCutoff, 0.5f);
-  // Without an editor nobody is told.
-  EXPECT_EQ(table.pendingCount(), 0u);
-  EXPECT_EQ(fx.getPlainValue(kLowpassCutoff), 100.0f);
-  // Editor changes always reach the table; a detached table forgets them.
-  fx.setParameterFromEditor(kLowpassCutoff, 200.0f);
   EXPECT_EQ(table.pendingCount(), 1u);
+  EXPECT_EQ(fx.getPlainValue(kLowpassCutoff), 100.0f);
+  // So do the editor's own changes; a detached table forgets them.
+  fx.setParameterFromEditor(kLowpassCutoff, 200.0f);
+  EXPECT_EQ(table.pendingCount(), 2u);
   table.detach();
   EXPECT_EQ(table.pendingCount(), 0u);
   table.deliver();
