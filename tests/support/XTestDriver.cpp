@@ -213,6 +213,15 @@ void XTestDriver::focus(uintptr_t window) {
   sync();
 }
 
+uintptr_t XTestDriver::focusedWindow() {
+  if (display_ == nullptr) return 0;
+  Window focused = 0;
+  int revert = 0;
+  XGetInputFocus(display_, &focused, &revert);
+  if (focused == PointerRoot || focused == DefaultRootWindow(display_)) return 0;
+  return focused;
+}
+
 void XTestDriver::sync() {
   if (display_ != nullptr) XSync(display_, False);
 }

@@ -72,6 +72,8 @@ class XTestDriver {
   void typeText(const std::string& text);
   // Gives the keyboard focus to the window (0: to the root, taking it from every editor).
   void focus(uintptr_t window);
+  // The window that has the keyboard focus; 0 for none or the root.
+  uintptr_t focusedWindow();
   void sync();
 
   // The window's current picture; false when it does not exist.
