@@ -12,10 +12,9 @@
 #include "gui/LayoutScriptFunctions.h"
 #include "gui/LayoutScriptObjects.h"
 #include "gui/Manager.h"
-#include "midi/DebugLibraryGuard.h"
 #include "midi/LuaIncludes.h"
-#include "midi/PatternDepthGuard.h"
 #include "midi/ScriptGlobals.h"
+#include "midi/ScriptSandbox.h"
 #include "platform/Output.h"
 
 namespace HC {
@@ -188,13 +187,7 @@ LayoutScript* LayoutScript::fromState(lua_State* state) {
 bool LayoutScript::setUp() {
   auto setUp = [](lua_State* L) -> int {
     auto* self = static_cast<LayoutScript*>(lua_touserdata(L, 1));
-    luaL_openlibs(L);
-    ScriptGlobals::installPrint(L);
-    ScriptGlobals::guardProcessExit(L);
-    ScriptGlobals::guardHook(L);
-    DebugLibraryGuard::install(L);
-    PatternDepthGuard::install(L);
-    self->limits.guardCollector(L);
+    ScriptSandbox::open(L, self->limits);
     LayoutScriptFunctions::registerAll(L);
     LayoutScriptObjects::registerTypes(L);
     std::vector<std::string>& names = self->editor.elementTypeNames();

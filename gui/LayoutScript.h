@@ -47,11 +47,7 @@ public:
   static constexpr long kLoadBudget = 50000000;
   static constexpr long kCallBudget = 5000000;
   static constexpr long kCloseBudget = 5000000;
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-  static constexpr int kDeadlineScale = 10;
-#else
-  static constexpr int kDeadlineScale = 1;
-#endif
+  static constexpr int kDeadlineScale = ScriptLimits::kDeadlineScale;
   static constexpr std::chrono::milliseconds kLoadTime{1000 * kDeadlineScale};
   static constexpr std::chrono::milliseconds kCallTime{500 * kDeadlineScale};
   static constexpr std::chrono::milliseconds kCloseTime{50 * kDeadlineScale};

@@ -8,11 +8,10 @@
 #include "framework/HvcAuBase.h"
 #include "framework/UserFolders.h"
 #include "host/AEffect.h"
-#include "midi/DebugLibraryGuard.h"
 #include "midi/LuaIncludes.h"
 #include "midi/MIDIScriptFunctions.h"
-#include "midi/PatternDepthGuard.h"
 #include "midi/ScriptGlobals.h"
+#include "midi/ScriptSandbox.h"
 #include "platform/Output.h"
 #include "platform/PlatformInfo.h"
 #include "platform/Resources.h"
@@ -134,13 +133,7 @@ lua_State* LuaMIDIHelper::getState() {
 bool LuaMIDIHelper::setUpState() {
   auto setUp = [](lua_State* L) -> int {
     auto* self = static_cast<LuaMIDIHelper*>(lua_touserdata(L, 1));
-    luaL_openlibs(L);
-    ScriptGlobals::installPrint(L);
-    ScriptGlobals::guardProcessExit(L);
-    ScriptGlobals::guardHook(L);
-    DebugLibraryGuard::install(L);
-    PatternDepthGuard::install(L);
-    self->limits.guardCollector(L);
+    ScriptSandbox::open(L, self->limits);
     MIDIScriptFunctions::registerAll(L, self, self->sendOSCFunction, self->sendOSCContext);
     lua_pushlightuserdata(L, const_cast<char*>(kRefcon));
     lua_pushlightuserdata(L, self);

@@ -60,14 +60,7 @@ public:
   static constexpr long kBlockBudget = 8000000;
   static constexpr long kLoadBudget = 50000000;
   static constexpr long kCloseBudget = 5000000;
-  // The deadlines are a backstop for work that is slow per unit; sanitizer builds run every
-  // instruction several times slower, so their deadlines stretch alike and ordinary work
-  // meets the unit budget first there too.
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-  static constexpr int kDeadlineScale = 10;
-#else
-  static constexpr int kDeadlineScale = 1;
-#endif
+  static constexpr int kDeadlineScale = ScriptLimits::kDeadlineScale;
   static constexpr std::chrono::milliseconds kBlockTime{20 * kDeadlineScale};
   static constexpr std::chrono::milliseconds kLoadTime{1000 * kDeadlineScale};
   static constexpr std::chrono::milliseconds kCloseTime{50 * kDeadlineScale};

@@ -32,6 +32,14 @@ public:
   static constexpr size_t kMemoryLimit = size_t{256} << 20;
   static constexpr int kHookInterval = 1000;  // units between two budget checks
   static constexpr size_t kBytesPerUnit = 16;  // allocation charged per unit of work
+  // Deadlines are a backstop for work that is slow per unit; sanitizer builds run every
+  // instruction several times slower, so their deadlines stretch alike and ordinary work
+  // meets the unit budget first there too.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  static constexpr int kDeadlineScale = 10;
+#else
+  static constexpr int kDeadlineScale = 1;
+#endif
   using Clock = std::chrono::steady_clock;
 
   // A point in time on both clocks: the wall clock and the processor time of the thread
