@@ -150,7 +150,10 @@ struct Scene {
 TEST(LumoKnobTest, AnglesCoverThreeQuartersOfATurnEitherSideOfUp) {
   Effect fx;
   HC::Manager manager(nullptr, &fx);
-  HC::TexturedKnobRenderer renderer(&manager, nullptr, nullptr, 0, 0, 10);
+  // Owned by the manager, which deletes its elements (the knobs) before its effects.
+  auto* ownedRenderer = new HC::TexturedKnobRenderer(&manager, nullptr, nullptr, 0, 0, 10);
+  manager.addEffect(ownedRenderer);
+  HC::TexturedKnobRenderer& renderer = *ownedRenderer;
   auto* knob = new HC::LumoKnob(kLevel, &manager, &renderer, "Lvl", 0, 0, 20);
   EXPECT_EQ(renderer.angle(knob->getEntry()), 0.0f);
   const struct {
