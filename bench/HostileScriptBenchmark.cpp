@@ -123,15 +123,15 @@ HOSTILE(finalizer_allocation_gc, R"(
   end))");
 HOSTILE(rep_empty, "requestAllCC(function() while true do pcall(string.rep, '', 2^31 - 1) end end)");
 HOSTILE(rep_big, "requestAllCC(function() local s = string.rep('abcdefgh', 2^24) end)");
-HOSTILE(gsub_32mb, R"(
-  big = string.rep(string.rep('x', 1024), 32768)
+HOSTILE(gsub_16mb, R"(
+  big = string.rep(string.rep('x', 1024), 16384)
   requestAllCC(function() big:gsub('.', {}) end))");
 HOSTILE(backtracking_find,
         "requestAllCC(function() string.find(('a'):rep(3000), '.-.-.-b') end)");
 HOSTILE(backtracking_rep_pattern,
         "requestAllCC(function() string.find(('a'):rep(3000), ('.-.-b'):rep(20)) end)");
 HOSTILE(upper_big, R"(
-  big = string.rep(string.rep('x', 1024), 32768)
+  big = string.rep(string.rep('x', 1024), 16384)
   requestAllCC(function() while true do big:upper():lower():reverse() end end))");
 HOSTILE(format_loop,
         "requestAllCC(function() while true do string.format('%99.99f', 1e308) end end)");
@@ -147,14 +147,14 @@ HOSTILE(varargs_loop, R"(
   local function f(...) while true do g(...) end end
   requestAllCC(function() f(unpack(t)) end))");
 HOSTILE(compare_big_strings, R"(
-  a = string.rep(string.rep('x', 1024), 32768)
-  b = string.rep(string.rep('x', 1024), 32768)
+  a = string.rep(string.rep('x', 1024), 12288)
+  b = string.rep(string.rep('x', 1024), 12288)
   requestAllCC(function() while true do local c = a < b end end))");
 HOSTILE(sort_big_table, R"(
   t = {} for i = 1, 2e6 do t[i] = (i * 7919) % 1000003 end
   requestAllCC(function() table.sort(t) end))");
 HOSTILE(concat_big_table, R"(
-  t = {} for i = 1, 4e6 do t[i] = '' end
+  t = {} for i = 1, 2e6 do t[i] = '' end
   requestAllCC(function() while true do table.concat(t) end end))");
 HOSTILE(tostring_loop, "requestAllCC(function() while true do tostring({}) end end)");
 HOSTILE(memory_hog, "requestAllCC(function() local t = {} for i = 1, 1e9 do t[i] = {} end end)");
@@ -165,7 +165,7 @@ HOSTILE(gc_tuning_abuse, R"(
   collectgarbage('setpause', 0) collectgarbage('setstepmul', 0)
   requestAllCC(function() while true do local x = {} end end))");
 HOSTILE(collect_big_heap, R"(
-  keep = {} for i = 1, 2e6 do keep[i] = {} end
+  keep = {} for i = 1, 6e5 do keep[i] = {} end
   requestAllCC(function() while true do collectgarbage() end end))");
 
 HOSTILE_CLOSE(endless_finalizer, R"(

@@ -29,7 +29,8 @@ namespace HC {
 
 class ScriptLimits {
 public:
-  static constexpr size_t kMemoryLimit = size_t{256} << 20;
+  // Also bounds closing: freeing a full heap of small objects takes about 50 ms.
+  static constexpr size_t kMemoryLimit = size_t{64} << 20;
   static constexpr int kHookInterval = 1000;  // units between two budget checks
   static constexpr size_t kBytesPerUnit = 16;  // allocation charged per unit of work
   // Deadlines are a backstop for work that is slow per unit; sanitizer builds run every

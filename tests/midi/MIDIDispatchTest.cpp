@@ -184,7 +184,7 @@ TEST_F(DispatchTest, RunawayErrorTextAndMemoryCap) {
   std::string stopped = run("while true do end");
   EXPECT_NE(stopped.find("instruction limit reached"), std::string::npos) << stopped;
   // A script that grabs memory without end fails instead of exhausting the host.
-  // One call's work budget ends before 256 MiB are allocated, so the memory is piled up
+  // One call's work budget ends before the memory cap is reached, so the memory is piled up
   // over several calls.
   ASSERT_EQ(run("chunk = string.rep('x', 2^20) store = {}"), "nil");
   std::string result = "nil";
