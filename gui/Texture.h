@@ -28,6 +28,9 @@ public:
   // image with power-of-two sides gets no texture (glName stays 0) and no message; a
   // built-in image that does not exist is reported by a message box.
   void load();
+  // Linear filtering and clamp-to-edge wrapping for the bound 2D texture: how every texture
+  // of the editor is sampled (render thread, GL current).
+  static void useLinearClamp();
   // Deletes the GL texture, if any; glName becomes 0.
   void deleteGL();
 

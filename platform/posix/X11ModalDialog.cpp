@@ -40,10 +40,10 @@ int runModalDialog(const DialogTemplate& dialog, uintptr_t ownerWindow, DialogHa
 X11ModalDialog::X11ModalDialog(const DialogTemplate& dialog, uintptr_t owner,
                                DialogHandler& handler)
     : dialog_(dialog), owner_(owner), handler_(handler) {
-  for (const DialogControl& spec : dialog.controls) {
+  for (const DialogControl& fromTemplate : dialog.controls) {
     Control c;
-    c.spec = spec;
-    c.text = spec.text;
+    c.layout = fromTemplate;
+    c.text = fromTemplate.text;
     controls_.push_back(c);
   }
 }
@@ -52,26 +52,26 @@ X11ModalDialog::~X11ModalDialog() = default;
 
 void X11ModalDialog::setText(int id, const std::string& text) {
   for (Control& c : controls_)
-    if (c.spec.id == id) {
-      c.text = c.spec.kind == DialogControlKind::numberEdit ? text.substr(0, kMaximumEditLength)
+    if (c.layout.id == id) {
+      c.text = c.layout.kind == DialogControlKind::numberEdit ? text.substr(0, kMaximumEditLength)
                                                             : text;
     }
 }
 
 std::string X11ModalDialog::text(int id) const {
   for (const Control& c : controls_)
-    if (c.spec.id == id) return c.text;
+    if (c.layout.id == id) return c.text;
   return "";
 }
 
 void X11ModalDialog::setChecked(int id, bool checked) {
   for (Control& c : controls_)
-    if (c.spec.id == id) c.checked = checked;
+    if (c.layout.id == id) c.checked = checked;
 }
 
 bool X11ModalDialog::checked(int id) const {
   for (const Control& c : controls_)
-    if (c.spec.id == id) return c.checked;
+    if (c.layout.id == id) return c.checked;
   return false;
 }
 
@@ -81,8 +81,8 @@ void X11ModalDialog::end(int result) {
 }
 
 bool X11ModalDialog::takesFocus(const Control& c) {
-  return c.spec.kind != DialogControlKind::staticText &&
-         c.spec.kind != DialogControlKind::groupBox;
+  return c.layout.kind != DialogControlKind::staticText &&
+         c.layout.kind != DialogControlKind::groupBox;
 }
 
 int X11ModalDialog::run() {
@@ -107,10 +107,10 @@ int X11ModalDialog::run() {
   units.charWidth = std::max(1, (extents.xOff / 26 + 1) / 2);
   units.charHeight = std::max(1, r.font->ascent + r.font->descent);
   for (Control& c : controls_) {
-    c.x = units.toPixelsX(c.spec.x);
-    c.y = units.toPixelsY(c.spec.y);
-    c.width = units.toPixelsX(c.spec.width);
-    c.height = units.toPixelsY(c.spec.height);
+    c.x = units.toPixelsX(c.layout.x);
+    c.y = units.toPixelsY(c.layout.y);
+    c.width = units.toPixelsX(c.layout.width);
+    c.height = units.toPixelsY(c.layout.height);
   }
   int width = std::max(1, units.toPixelsX(dialog_.width));
   int height = std::max(1, units.toPixelsY(dialog_.height));
@@ -119,7 +119,7 @@ int X11ModalDialog::run() {
   int result = -1;
   if (made) {
     for (size_t i = 0; i < controls_.size(); ++i)
-      if (controls_[i].spec.id == dialog_.initialFocus && takesFocus(controls_[i]))
+      if (controls_[i].layout.id == dialog_.initialFocus && takesFocus(controls_[i]))
         setFocus(static_cast<int>(i));
     handler_.initialise(*this);
     XMapRaised(r.display, window_);
@@ -271,7 +271,7 @@ void X11ModalDialog::handle(Resources& r, const XEvent& event) {
         int index = controlAt(event.xbutton.x, event.xbutton.y);
         if (index >= 0 && takesFocus(controls_[index])) {
           setFocus(index);
-          if (controls_[index].spec.kind != DialogControlKind::numberEdit) pressed_ = index;
+          if (controls_[index].layout.kind != DialogControlKind::numberEdit) pressed_ = index;
           draw(r);
         }
       }
@@ -309,16 +309,16 @@ void X11ModalDialog::key(Resources& r, const XEvent& event) {
   } else if (sym == XK_Escape) {
     handler_.command(*this, DialogHandler::kCancel);
   } else if (sym == XK_Return || sym == XK_KP_Enter) {
-    if (focused != nullptr && focused->spec.kind == DialogControlKind::pushButton) {
+    if (focused != nullptr && focused->layout.kind == DialogControlKind::pushButton) {
       activate(focus_);
     } else {
       for (size_t i = 0; i < controls_.size(); ++i)
-        if (controls_[i].spec.kind == DialogControlKind::defaultPushButton) {
+        if (controls_[i].layout.kind == DialogControlKind::defaultPushButton) {
           activate(static_cast<int>(i));
           break;
         }
     }
-  } else if (focused != nullptr && focused->spec.kind == DialogControlKind::numberEdit) {
+  } else if (focused != nullptr && focused->layout.kind == DialogControlKind::numberEdit) {
     if (sym == XK_BackSpace) {
       if (selectAll_) focused->text.clear();
       else if (!focused->text.empty()) focused->text.pop_back();
@@ -336,16 +336,16 @@ void X11ModalDialog::key(Resources& r, const XEvent& event) {
 
 void X11ModalDialog::activate(int index) {
   const Control& c = controls_[index];
-  if (c.spec.kind == DialogControlKind::pushButton ||
-      c.spec.kind == DialogControlKind::defaultPushButton ||
-      c.spec.kind == DialogControlKind::checkBox)
-    handler_.command(*this, c.spec.id);
+  if (c.layout.kind == DialogControlKind::pushButton ||
+      c.layout.kind == DialogControlKind::defaultPushButton ||
+      c.layout.kind == DialogControlKind::checkBox)
+    handler_.command(*this, c.layout.id);
 }
 
 void X11ModalDialog::setFocus(int index) {
   if (index == focus_) return;
   focus_ = index;
-  selectAll_ = index >= 0 && controls_[index].spec.kind == DialogControlKind::numberEdit;
+  selectAll_ = index >= 0 && controls_[index].layout.kind == DialogControlKind::numberEdit;
 }
 
 void X11ModalDialog::moveFocus(int step) {
@@ -420,7 +420,7 @@ void X11ModalDialog::drawControl(Resources& r, int index) {
     XDrawRectangle(d, window_, gc, x, y, std::max(0, w - 1), std::max(0, h - 1));
     XSetLineAttributes(d, gc, 1, LineSolid, CapButt, JoinMiter);
   };
-  switch (c.spec.kind) {
+  switch (c.layout.kind) {
     case DialogControlKind::staticText:
       drawText(r, c.text, c.x, c.y, c.width, c.height, false, false);
       break;
@@ -441,7 +441,7 @@ void X11ModalDialog::drawControl(Resources& r, int index) {
     case DialogControlKind::pushButton:
     case DialogControlKind::defaultPushButton: {
       bool down = index == pressed_;
-      bool framed = c.spec.kind == DialogControlKind::defaultPushButton || focused;
+      bool framed = c.layout.kind == DialogControlKind::defaultPushButton || focused;
       int x = c.x, y = c.y, w = c.width, h = c.height;
       if (framed) {
         XSetForeground(d, gc, r.dark);

@@ -36,7 +36,7 @@ class X11ModalDialog : public DialogControls {
 
  private:
   struct Control {
-    DialogControl spec;
+    DialogControl layout;  // as the template gives it
     int x = 0, y = 0, width = 0, height = 0;  // pixels
     std::string text;
     bool checked = false;
