@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS := -G Ninja -DCMAKE_BUILD_TYPE=Release
 
 .PHONY: all deps configure build images demo test test-release test-asan test-tsan bench clean \
-        windows test-windows dist
+        windows test-windows bench-windows dist
 
 all: build
 
@@ -77,6 +77,10 @@ bench: build
 	./$(BUILD)/bench/quorvella-hostile-bench
 	./$(BUILD)/bench/quorvella-editor-bench
 	./$(BUILD)/bench/quorvella-product-editor-bench
+
+# The processing benchmark of both Windows DLL builds under Wine, beside `make bench`.
+bench-windows: windows
+	for a in $(WINDOWS_ARCHS); do tools/wine/run $$a $(BUILD)/$$a/bench/quorvella-bench.exe || exit 1; done
 
 clean:
 	rm -rf $(BUILD) out dist

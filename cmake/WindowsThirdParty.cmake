@@ -98,6 +98,19 @@ if(BUILD_TESTING)
   add_library(GTest::gmock ALIAS quorvella_gmock)
 endif()
 
+# --- Google Benchmark (the processing benchmark under Wine) --------------------------------
+quorvella_debian_source(benchmark src/benchmark.cc QUORVELLA_BENCHMARK_SOURCE_DIR benchRoot)
+file(GLOB benchSources "${benchRoot}/src/*.cc")
+list(FILTER benchSources EXCLUDE REGEX "benchmark_main\\.cc$")
+quorvella_third_party(quorvella_benchmark SOURCES ${benchSources}
+  PUBLIC_INCLUDES "${benchRoot}/include" PRIVATE_INCLUDES "${benchRoot}/src"
+  PUBLIC_DEFINES BENCHMARK_STATIC_DEFINE PRIVATE_DEFINES HAVE_STD_REGEX
+  LIBS shlwapi)
+quorvella_third_party(quorvella_benchmark_main SOURCES "${benchRoot}/src/benchmark_main.cc"
+  LIBS quorvella_benchmark)
+add_library(benchmark::benchmark ALIAS quorvella_benchmark)
+add_library(benchmark::benchmark_main ALIAS quorvella_benchmark_main)
+
 # --- libsndfile (host tools only: WAV, AIFF and the other built-in formats) ----------------
 quorvella_debian_source(libsndfile src/sndfile.c QUORVELLA_SNDFILE_SOURCE_DIR sndfileRoot)
 set(sndfilePrefix "${CMAKE_BINARY_DIR}/third-party/sndfile")
