@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need. Idempotent and quiet when
 # everything is present. Only Debian's own archive is used: binary packages, plus the
-# lua5.1 and oscpack source packages (built into the plug-in by CMake, see
-# midi/DebianLua51.cmake and osc/DebianOscpack.cmake). liblo-tools (oscsend, oscdump) is
-# the OSC client of the tests.
+# lua5.1, oscpack and musl source packages (built into the plug-in by CMake, see
+# midi/DebianLua51.cmake, osc/DebianOscpack.cmake and framework/PortableMath.cmake).
+# liblo-tools (oscsend, oscdump) is the OSC client of the tests.
 set -euo pipefail
 
 packages=(
