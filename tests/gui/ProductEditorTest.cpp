@@ -68,20 +68,6 @@ bool near(const Pixel& a, const Pixel& b, int tolerance) {
          std::abs(a.b - b.b) <= tolerance;
 }
 
-// Top-left corners of the fields' plates: a row of 37 plate pixels with none above it.
-std::vector<std::pair<int, int>> fieldCorners(const Image& image) {
-  std::vector<std::pair<int, int>> out;
-  auto plate = [&](int x, int y) { return near(image.at(x, y), producttest::kFieldPlate, 6); };
-  for (int y = 1; y < image.height; ++y)
-    for (int x = 1; x + 37 <= image.width; ++x) {
-      if (plate(x - 1, y)) continue;
-      bool top = true;
-      for (int i = 0; i < 37 && top; ++i) top = plate(x + i, y) && !plate(x + i, y - 1);
-      if (top) out.emplace_back(x, y);
-    }
-  return out;
-}
-
 // Pixels that differ by more than a lighting change of the fixed colours could hide.
 bool differs(const Pixel& a, const Pixel& b) { return !near(a, b, 20); }
 
@@ -132,9 +118,9 @@ TEST_F(ProductEditor, EyeCandyOffDrawsTheSameLayoutUnlit) {
   showLayout(lit);
   user.setNumbers({{kPreferenceEyeCandy, 0}});
   showLayout(unlit);
-  auto fields = fieldCorners(unlit);
+  auto fields = producttest::fieldCorners(unlit);
   EXPECT_EQ(fields.size(), 40u);
-  EXPECT_EQ(fieldCorners(lit), fields);
+  EXPECT_EQ(producttest::fieldCorners(lit), fields);
   int knobs = 0;
   Share faces = knobFaces(lit, unlit, fields, knobs);
   Share tile = background(lit, unlit);

@@ -1,6 +1,7 @@
 #include "tests/gui/ProductPicture.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
 #include "vsthost/EditorHost.h"
@@ -31,6 +32,24 @@ LayoutProbes probeLayout(const testsupport::Image& image) {
     }
   out.plates = image.count(kFieldPlate, 0, 0, image.width, image.height, 6);
   out.meters = image.count(kMeterWell, 0, 0, image.width, image.height, 4);
+  return out;
+}
+
+std::vector<std::pair<int, int>> fieldCorners(const testsupport::Image& image) {
+  auto plate = [&](int x, int y) {
+    Pixel p = image.at(x, y);
+    return std::abs(p.r - kFieldPlate.r) <= 6 && std::abs(p.g - kFieldPlate.g) <= 6 &&
+           std::abs(p.b - kFieldPlate.b) <= 6;
+  };
+  // A row of 37 plate pixels with none above it and none just before it.
+  std::vector<std::pair<int, int>> out;
+  for (int y = 1; y < image.height; ++y)
+    for (int x = 1; x + 37 <= image.width; ++x) {
+      if (plate(x - 1, y)) continue;
+      bool top = true;
+      for (int i = 0; i < 37 && top; ++i) top = plate(x + i, y) && !plate(x + i, y - 1);
+      if (top) out.emplace_back(x, y);
+    }
   return out;
 }
 

@@ -6,6 +6,9 @@
 // idles the editor).
 #pragma once
 
+#include <utility>
+#include <vector>
+
 #include "support/XTestDriver.h"
 
 namespace vsthost {
@@ -28,6 +31,10 @@ struct LayoutProbes {
 };
 
 LayoutProbes probeLayout(const testsupport::Image& image);
+
+// Top-left corners of the text fields' plates (37 pixels wide), rows top first. Each
+// field's knob is the 37 x 37 box that ends a pixel above its plate.
+std::vector<std::pair<int, int>> fieldCorners(const testsupport::Image& image);
 
 // Idles the editor as a host does until its window shows the whole layout; false when that
 // never happens within the guard (a broken editor). picture and last hold the final try.

@@ -75,6 +75,21 @@ void XTestDriver::destroyWindow(uintptr_t window) {
   windows_.erase(std::remove(windows_.begin(), windows_.end(), window), windows_.end());
 }
 
+void XTestDriver::closeWindow(uintptr_t window) {
+  if (display_ == nullptr) return;
+  XEvent e{};
+  e.xclient.type = ClientMessage;
+  e.xclient.window = static_cast<Window>(window);
+  e.xclient.message_type = XInternAtom(display_, "WM_PROTOCOLS", False);
+  e.xclient.format = 32;
+  e.xclient.data.l[0] = static_cast<long>(XInternAtom(display_, "WM_DELETE_WINDOW", False));
+  e.xclient.data.l[1] = CurrentTime;
+  XErrorHandler previous = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+  XSendEvent(display_, static_cast<Window>(window), False, NoEventMask, &e);
+  XSync(display_, False);
+  XSetErrorHandler(previous);
+}
+
 uintptr_t XTestDriver::rootWindow() const {
   return display_ != nullptr ? DefaultRootWindow(display_) : 0;
 }
@@ -108,20 +123,32 @@ std::vector<uintptr_t> XTestDriver::children(uintptr_t window) {
 
 uintptr_t XTestDriver::findWindow(const std::string& title) {
   if (display_ == nullptr) return 0;
+  // Another client's windows may go at any moment (a closing dialog, a tooltip); asking for
+  // the name of one that just went is an error to ignore, not the end of the test.
+  uintptr_t found = 0;
+  XErrorHandler previous = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
   for (uintptr_t w : children(DefaultRootWindow(display_))) {
     char* name = nullptr;
     bool same = XFetchName(display_, static_cast<Window>(w), &name) != 0 && name != nullptr &&
                 title == name;
     if (name != nullptr) XFree(name);
-    if (same) return w;
+    if (same) {
+      found = w;
+      break;
+    }
   }
-  return 0;
+  XSync(display_, False);
+  XSetErrorHandler(previous);
+  return found;
 }
 
 uintptr_t XTestDriver::transientFor(uintptr_t window) {
   if (display_ == nullptr) return 0;
   Window owner = 0;
-  if (XGetTransientForHint(display_, static_cast<Window>(window), &owner) == 0) return 0;
+  XErrorHandler previous = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+  if (XGetTransientForHint(display_, static_cast<Window>(window), &owner) == 0) owner = 0;
+  XSync(display_, False);
+  XSetErrorHandler(previous);
   return owner;
 }
 

@@ -48,6 +48,9 @@ class XTestDriver {
   // at most 280 x 400 pixels each) beside it, not overlapping.
   uintptr_t createWindow(int width, int height, const std::string& title = "test host");
   void destroyWindow(uintptr_t window);
+  // Asks the client of a top-level window to close it, as a window manager's close button
+  // does (WM_DELETE_WINDOW); the client decides what happens.
+  void closeWindow(uintptr_t window);
   // Moves a top-level window to (x, y) of the screen.
   void moveWindow(uintptr_t window, int x, int y);
   // Unmaps any window (an editor's child too), as a host hiding its editor does.

@@ -13,8 +13,10 @@
 #include <thread>
 #include <vector>
 
+#include "ChildProcess.h"
 #include "render/SoundFile.h"
 #include "support/TempFolder.h"
+#include "support/TestFiles.h"
 #include "vsthost/EditorHost.h"
 #include "vsthost/HostedEffect.h"
 #include "vsthost/PluginLibrary.h"
@@ -173,18 +175,20 @@ TEST_F(EditorHostTest, PluginWithoutEditorIsRefused) {
 
 // quorvella-render --editor, as a user runs it: the window appears with the editor in it,
 // the input loops, and closing the window ends the program successfully.
+void writeLoop(const std::string& path) {
+  render::SoundFile file;
+  ASSERT_EQ(file.openWrite(path, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, 44100), "");
+  std::vector<float> samples(2 * 4410, 0.25f);
+  ASSERT_EQ(file.write(samples.data(), 4410), "");
+  ASSERT_EQ(file.close(), "");
+}
+
 TEST(RenderEditorModeTest, ShowsTheEditorUntilItsWindowIsClosed) {
   ASSERT_TRUE(testsupport::XvfbDisplay::shared().ok());
   testsupport::XTestDriver driver;
   testsupport::TempFolder folder;
   const std::string input = folder.file("loop.wav");
-  {
-    render::SoundFile file;
-    ASSERT_EQ(file.openWrite(input, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, 44100), "");
-    std::vector<float> samples(2 * 4410, 0.25f);
-    ASSERT_EQ(file.write(samples.data(), 4410), "");
-    ASSERT_EQ(file.close(), "");
-  }
+  ASSERT_NO_FATAL_FAILURE(writeLoop(input));
   pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
@@ -213,4 +217,62 @@ TEST(RenderEditorModeTest, ShowsTheEditorUntilItsWindowIsClosed) {
   driver.destroyWindow(window);
   ASSERT_EQ(waitpid(child, &status, 0), child);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
+// --show-edits: each edit callback of a drag comes out on stdout at once, while the drag
+// goes on; closing the window (as a window manager's close button does) ends the program.
+TEST(RenderEditorModeTest, ShowEditsPrintsEachEditOfADragAsItHappens) {
+  using Clock = std::chrono::steady_clock;
+  ASSERT_TRUE(testsupport::XvfbDisplay::shared().ok());
+  testsupport::XTestDriver driver;
+  testsupport::TempFolder folder;
+  const std::string input = folder.file("loop.wav");
+  ASSERT_NO_FATAL_FAILURE(writeLoop(input));
+  toolstest::ChildProcess tool;
+  std::string error;
+  ASSERT_TRUE(tool.start({QUORVELLA_RENDER_PATH, "--plugin", QUORVELLA_FIXTURE_EDITOR_PATH,
+                          "--editor", "--show-edits", input},
+                         {}, folder.file("stderr"), error))
+      << error;
+  // The editor takes the pointer once it shows its first frame; the limit only guards
+  // against a broken tool.
+  uintptr_t window = 0, child = 0;
+  const auto limit = Clock::now() + std::chrono::seconds(60);
+  while (Clock::now() < limit) {
+    window = driver.findWindow("quorvella-render: Fixture Delay");
+    auto kids = window != 0 ? driver.children(window) : std::vector<uintptr_t>{};
+    testsupport::Image picture;
+    if (kids.size() == 1 && driver.screenshot(kids[0], picture) &&
+        picture.count(Pixel{51, 102, 204}, 0, 0, 160, 100, 2) == 160 * 100) {
+      child = kids[0];
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  ASSERT_NE(child, 0u) << testsupport::readFile(folder.file("stderr"));
+
+  // Each line is read before the next move: it was printed while the button was still down.
+  std::vector<std::string> lines;
+  auto next = [&] {
+    std::string line;
+    if (tool.readLine(line, Clock::now() + std::chrono::seconds(60))) lines.push_back(line);
+  };
+  driver.movePointer(child, 80, 60);
+  driver.pressButton(1);
+  next();
+  driver.movePointer(child, 80, 40);
+  next();
+  driver.movePointer(child, 80, 10);
+  next();
+  driver.releaseButton(1);
+  next();
+  EXPECT_EQ(lines, (std::vector<std::string>{"begin edit 1", "automate 1 0.6", "automate 1 0.75",
+                                             "end edit 1"}));
+
+  driver.closeWindow(window);
+  int status = -1;
+  ASSERT_TRUE(tool.waitUntil(Clock::now() + std::chrono::seconds(60), status));
+  EXPECT_EQ(status, 0) << testsupport::readFile(folder.file("stderr"));
+  std::string rest;
+  EXPECT_FALSE(tool.readLine(rest, Clock::now() + std::chrono::seconds(60))) << rest;
 }

@@ -160,6 +160,7 @@ TEST_F(RenderToolTest, CommandLineErrorsExitWithTwo) {
       {"--tail -1 " + inOut, "--tail '-1' is not a number of seconds from 0 to 3600"},
       {"--sample-rate fast " + inOut, "--sample-rate 'fast' is not a rate from 1 to 1536000 Hz"},
       {"--frobnicate " + quote(input), "unknown option '--frobnicate' (see --help)"},
+      {"--show-edits " + inOut, "--show-edits needs --editor or --live"},
       {quote(input), "no output given: use -o FILE or --out-dir DIR"},
       {quote(input) + " " + inOut,
        "-o/--output takes exactly one input; use --out-dir DIR for several"},

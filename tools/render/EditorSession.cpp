@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <thread>
 #include <vector>
 
@@ -32,6 +33,26 @@ std::vector<std::vector<float>> loadChannels(SoundFile& file, int inputs, std::s
   return out;
 }
 
+// One line per edit the plug-in reports, flushed at once so that a reader on a pipe sees
+// each as it happens. One printf per line: lines from several threads never mix.
+void printEdit(const vsthost::CallbackRecord& call) {
+  switch (call.opcode) {
+    case audioMasterBeginEdit:
+      std::printf("begin edit %d\n", static_cast<int>(call.index));
+      break;
+    case audioMasterAutomate:
+      std::printf("automate %d %.6g\n", static_cast<int>(call.index),
+                  static_cast<double>(call.opt));
+      break;
+    case audioMasterEndEdit:
+      std::printf("end edit %d\n", static_cast<int>(call.index));
+      break;
+    default:
+      return;
+  }
+  std::fflush(stdout);
+}
+
 }  // namespace
 
 int EditorSession::run(std::string& error) {
@@ -43,6 +64,7 @@ int EditorSession::run(std::string& error) {
   vsthost::HostOptions hostOptions;
   hostOptions.sampleRate = rate;
   hostOptions.blockSize = options_.blockSize;
+  if (options_.showEdits) hostOptions.observer = printEdit;
   vsthost::HostedEffect effect(library_, hostOptions);
   if (!effect.valid()) {
     error = effect.error();

@@ -4,7 +4,9 @@
 // own, so that meters, displays and OSC notifications move, until the user closes the
 // window or the --live time is up.
 //
-// The input is read into memory whole. Nothing is written or played.
+// The input is read into memory whole. Nothing is written or played. With --show-edits
+// the plug-in's begin edit, automate and end edit callbacks are printed on stdout as they
+// come, from whichever thread makes them.
 #pragma once
 
 #include <string>

@@ -33,6 +33,8 @@ bool parseInt(const std::string& text, int32_t& out) {
 std::string checkCombination(const RenderOptions& o) {
   if (o.list || o.listPrograms) return {};
   if (o.inputs.empty()) return "no input file given (see --help)";
+  if (o.showEdits && !o.editor && !(o.liveSeconds > 0.0))
+    return "--show-edits needs --editor or --live";
   if (o.editor || o.liveSeconds > 0.0) {
     const char* mode = o.editor ? "--editor" : "--live";
     if (o.inputs.size() > 1) return std::string(mode) + " takes exactly one input";
@@ -96,6 +98,8 @@ std::string RenderOptions::parse(const std::vector<std::string>& args, RenderOpt
       error = flag(o.listPrograms);
     } else if (arg == "--editor") {
       error = flag(o.editor);
+    } else if (arg == "--show-edits") {
+      error = flag(o.showEdits);
     } else if (arg == "--norm") {
       error = flag(o.normalisedValues);
     } else if (arg == "--plugin") {
@@ -184,6 +188,9 @@ Options:
   --editor             show the plug-in's editor in a window (X11, DISPLAY) until the
                        window is closed, while INPUT loops through the plug-in in real
                        time (nothing is written or played)
+  --show-edits         with --editor or --live: print a line on stdout for each edit the
+                       plug-in reports, as it comes: "begin edit N", "automate N VALUE"
+                       (VALUE normalised 0..1) and "end edit N" for parameter N
   -h, --help           this text
 
 Files are read and written with libsndfile. The output format follows the output's

@@ -29,6 +29,7 @@ HostInstance::HostInstance(HostOptions options)
 
 intptr_t HostInstance::handle(const CallbackRecord& record, void* ptr) {
   append(record);
+  if (options_.observer) options_.observer(record);
   return answer(options_, sampleRate_.load(), blockSize_.load(), record.opcode, ptr);
 }
 

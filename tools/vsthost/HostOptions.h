@@ -2,7 +2,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+
+#include "vsthost/CallbackRecord.h"
 
 namespace vsthost {
 
@@ -17,6 +20,11 @@ struct HostOptions {
   // tell the instance otherwise.
   float sampleRate = 44100.0f;
   int32_t blockSize = 512;
+  // When set, sees each callback of the instance as it arrives, after it is recorded and
+  // before the plug-in gets its answer: on the plug-in's calling thread, from any thread,
+  // possibly from several at once. Callbacks attributed to the instance only later (made
+  // by another thread while the entry ran) are recorded but not passed here.
+  std::function<void(const CallbackRecord&)> observer;
 };
 
 }  // namespace vsthost
