@@ -55,13 +55,17 @@ windows: deps $(foreach a,$(WINDOWS_ARCHS),$(BUILD)/$(a)/build.ninja)
 	for a in $(WINDOWS_ARCHS); do cmake --build $(BUILD)/$$a -j $(JOBS) || exit 1; done
 
 # The Windows suites under Wine, each architecture in a fresh prefix, then the checks that
-# cross the boundary: the same samples as the Linux plug-in, OSC with Linux clients.
+# cross the boundary: the same samples as the Linux plug-in, OSC with Linux clients, and
+# the DLLs' editors driven from the Linux build (ctest -L windows).
 test-windows: build windows
 	for a in $(WINDOWS_ARCHS); do rm -rf $(BUILD)/$$a/wine-prefix; done
 	for a in $(WINDOWS_ARCHS); do (cd $(BUILD)/$$a && ctest --output-on-failure -j $(JOBS)) || exit 1; done
 	./tools/wine/same-samples.sh $(BUILD) $(BUILD)/win32 $(BUILD)/win64
 	./tools/wine/osc-across.sh $(BUILD) $(BUILD)/win32
 	./tools/wine/osc-across.sh $(BUILD) $(BUILD)/win64
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DQUORVELLA_WINDOWS_BUILDS="$(BUILD)/win32;$(BUILD)/win64" >/dev/null
+	cmake --build $(BUILD) -j $(JOBS) --target quorvella_wine_editor_test
+	cd $(BUILD) && ctest --output-on-failure -L windows
 
 test: test-release test-asan test-tsan
 
