@@ -73,7 +73,8 @@ class XTestDriver {
   void releaseKey(Key key);
   // Types ASCII text; '\n' is Return, '\b' BackSpace, '\t' Tab and '\x1b' Escape.
   void typeText(const std::string& text);
-  // Gives the keyboard focus to the window (0: to the root, taking it from every editor).
+  // Gives the keyboard focus to the window (0: to the root, taking it from every editor);
+  // nothing when the window is not viewable.
   void focus(uintptr_t window);
   // The window that has the keyboard focus; 0 for none or the root.
   uintptr_t focusedWindow();
