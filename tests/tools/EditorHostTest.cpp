@@ -175,6 +175,8 @@ TEST_F(EditorHostTest, PluginWithoutEditorIsRefused) {
 
 // quorvella-render --editor, as a user runs it: the window appears with the editor in it,
 // the input loops, and closing the window ends the program successfully.
+namespace {
+
 void writeLoop(const std::string& path) {
   render::SoundFile file;
   ASSERT_EQ(file.openWrite(path, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, 44100), "");
@@ -182,6 +184,8 @@ void writeLoop(const std::string& path) {
   ASSERT_EQ(file.write(samples.data(), 4410), "");
   ASSERT_EQ(file.close(), "");
 }
+
+}  // namespace
 
 TEST(RenderEditorModeTest, ShowsTheEditorUntilItsWindowIsClosed) {
   ASSERT_TRUE(testsupport::XvfbDisplay::shared().ok());

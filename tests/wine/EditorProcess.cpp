@@ -34,9 +34,13 @@ bool EditorProcess::nextLine(std::string& line, Clock::time_point deadline) {
 int EditorProcess::stop(testsupport::XTestDriver* driver, uintptr_t hostWindow) {
   if (!started_ || stopped_) return status_;
   stopped_ = true;
-  if (driver != nullptr && hostWindow != 0 && child_.running()) driver->closeWindow(hostWindow);
   int status = -1;
-  if (!child_.waitUntil(Clock::now() + kEndGuard, status)) status = -1;
+  if (driver != nullptr && hostWindow != 0 && child_.running()) {
+    driver->closeWindow(hostWindow);
+    if (!child_.waitUntil(Clock::now() + kEndGuard, status)) status = -1;
+  } else if (!child_.waitUntil(Clock::now(), status)) {
+    status = -1;  // a test that gave up on it: nothing to wait for
+  }
   // Whatever the program started in its process group goes with it (nothing, normally).
   child_.kill();
   status_ = status;

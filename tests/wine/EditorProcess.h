@@ -48,9 +48,10 @@ class EditorProcess {
   const std::vector<std::string>& lines() const { return lines_; }
   bool running() { return child_.running(); }
 
-  // Asks the host's window to close (0: none to close) and waits for the program to end;
-  // kills it when it does not within the guard. Returns its exit status, or -1 when it had
-  // to be killed. Safe to call twice (the second call returns the first's answer).
+  // Asks the host's window to close and waits for the program to end; kills it when it
+  // does not within the guard, or at once when there is no window to close (0). Returns
+  // its exit status, or -1 when it had to be killed. Safe to call twice (the second call
+  // returns the first's answer).
   int stop(testsupport::XTestDriver* driver, uintptr_t hostWindow);
   // True when stop() found Wine processes of the prefix still running after the program
   // ended and had to kill them.
