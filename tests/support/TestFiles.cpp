@@ -1,6 +1,9 @@
 #include "support/TestFiles.h"
 
 #include <sys/stat.h>
+#ifdef _WIN32
+#include <direct.h>
+#endif
 
 #include <filesystem>
 #include <fstream>
@@ -16,8 +19,14 @@ std::string temporaryFolder() {
 }
 
 void makeFolders(const std::string& path, mode_t mode) {
+#ifdef _WIN32
+  (void)mode;  // folders inherit their access rights
+  for (size_t at = 1; at <= path.size(); ++at)
+    if (at == path.size() || path[at] == '/' || path[at] == '\\') ::_mkdir(path.substr(0, at).c_str());
+#else
   for (size_t at = 1; at <= path.size(); ++at)
     if (at == path.size() || path[at] == '/') ::mkdir(path.substr(0, at).c_str(), mode);
+#endif
 }
 
 bool writeFile(const std::string& path, const std::string& text) {
@@ -39,8 +48,13 @@ bool fileExists(const std::string& path) {
 }
 
 bool entryExists(const std::string& path) {
+#ifdef _WIN32
+  std::error_code error;
+  return std::filesystem::exists(std::filesystem::symlink_status(path, error));
+#else
   struct stat info;
   return ::lstat(path.c_str(), &info) == 0;
+#endif
 }
 
 }  // namespace testsupport
