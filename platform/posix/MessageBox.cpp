@@ -1,17 +1,11 @@
-#include "platform/MessageBox.h"
-
 #include <cstdio>
 #include <string>
 
+#include "platform/SystemMessageBox.h"
+
 namespace platform {
 
-void messageBox(const char* text, const char* caption) {
-  if (text == nullptr) text = "";
-  if (caption == nullptr) caption = "";
-  if (MessageBoxHook hook = messageBoxHook()) {
-    hook(text, caption);
-    return;
-  }
+void showSystemMessageBox(const char* text, const char* caption) {
   std::string line = caption;
   line += ": ";
   line += text;

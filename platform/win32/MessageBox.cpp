@@ -1,16 +1,10 @@
-#include "platform/MessageBox.h"
-
 #include <windows.h>
+
+#include "platform/SystemMessageBox.h"
 
 namespace platform {
 
-void messageBox(const char* text, const char* caption) {
-  if (text == nullptr) text = "";
-  if (caption == nullptr) caption = "";
-  if (MessageBoxHook hook = messageBoxHook()) {
-    hook(text, caption);
-    return;
-  }
+void showSystemMessageBox(const char* text, const char* caption) {
   MessageBoxA(nullptr, text, caption, MB_ICONWARNING | MB_OK);
 }
 
