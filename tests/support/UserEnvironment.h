@@ -1,5 +1,7 @@
-// A private user for the object's lifetime: XDG_DATA_HOME and XDG_CONFIG_HOME point into a
-// temporary folder, with the plug-in's scripts folder already made.
+// A private user for the object's lifetime: XDG_DATA_HOME and XDG_CONFIG_HOME (and APPDATA,
+// the root of the user folders on Windows) point into a temporary folder, with the plug-in's
+// scripts folder already made. On Windows the preferences are registry values of the test
+// program's own HKEY_CURRENT_USER (TestMain), not a file.
 #pragma once
 
 #include <cstdint>
@@ -28,13 +30,15 @@ class UserEnvironment {
   void addScript(const std::string& name, const std::string& text) const;
   // Replaces the preferences file with one holding the "OSC Base Port" preference alone.
   void setBasePort(int32_t port) const;
-  // Replaces the preferences file with these 32-bit numbers, by value name.
+  // Replaces the preferences file (on Windows the registry values) with these 32-bit
+  // numbers, by value name.
   void setNumbers(const std::vector<std::pair<std::string, int32_t>>& values) const;
 
  private:
   TempFolder temp{"quorvella-user"};
   ScopedEnv data;
   ScopedEnv config;
+  ScopedEnv appData;
 };
 
 }  // namespace testsupport

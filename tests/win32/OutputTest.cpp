@@ -10,6 +10,7 @@
 #include "platform/MessageBox.h"
 #include "platform/Output.h"
 #include "platform/win32/WebAddress.h"
+#include "support/StreamCapture.h"
 
 namespace {
 
@@ -33,8 +34,12 @@ TEST(Win32Output, DebugTextsOfAnyLengthArriveWholeInBoundedPieces) {
   debugPieces = &pieces;
   void* handler = AddVectoredExceptionHandler(1, collectDebugString);
   ASSERT_NE(handler, nullptr);
-  platform::debugOutput(text.data(), text.size());
-  platform::debugOutput("", 0);
+  {
+    testsupport::StreamCapture quiet(2);  // the test main copies the debug output there
+    platform::debugOutput(text.data(), text.size());
+    platform::debugOutput("", 0);
+    EXPECT_EQ(quiet.stop(), expected);
+  }
   RemoveVectoredExceptionHandler(handler);
   debugPieces = nullptr;
   ASSERT_EQ(pieces.size(), 3u);
