@@ -15,7 +15,16 @@ namespace testsupport {
 std::string temporaryFolder() {
   std::error_code error;
   std::filesystem::path folder = std::filesystem::temp_directory_path(error);
+#ifdef _WIN32
+  // Forward slashes and no separator at the end, so that paths built from it can go into
+  // Lua string literals and messages as they are.
+  if (error) return "C:/Windows/Temp";
+  std::string text = folder.generic_string();
+  while (text.size() > 3 && text.back() == '/') text.pop_back();
+  return text;
+#else
   return error ? std::string("/tmp") : folder.string();
+#endif
 }
 
 void makeFolders(const std::string& path, mode_t mode) {

@@ -1,5 +1,6 @@
 #include "support/UserEnvironment.h"
 
+#include "platform/PlatformInfo.h"
 #include "support/TestFiles.h"
 
 #ifdef _WIN32
@@ -19,6 +20,11 @@ UserEnvironment::UserEnvironment(Folders folders)
       appData("APPDATA", dataHome().c_str()) {
   makeFolders(scriptsFolder(), kFolderMode);
   if (folders == Folders::scriptsAndSettings) makeFolders(settingsFolder(), kFolderMode);
+}
+
+std::string UserEnvironment::scriptsFolder() const {
+  const std::string sep(1, platform::kPathSeparator);
+  return dataHome() + sep + "Halvercast" + sep + "Quorvella" + sep + "Scripts" + sep;
 }
 
 void UserEnvironment::addScript(const std::string& name, const std::string& text) const {

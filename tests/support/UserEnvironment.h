@@ -25,7 +25,8 @@ class UserEnvironment {
   std::string dataHome() const { return temp.path() + "/data"; }
   std::string configHome() const { return temp.path() + "/config"; }
   std::string settingsFolder() const { return configHome() + "/Halvercast"; }
-  std::string scriptsFolder() const { return dataHome() + "/Halvercast/Quorvella/Scripts/"; }
+  // As the plug-in writes it, with the system's separator after the data folder.
+  std::string scriptsFolder() const;
 
   void addScript(const std::string& name, const std::string& text) const;
   // Replaces the preferences file with one holding the "OSC Base Port" preference alone.
