@@ -1,7 +1,7 @@
 // A private user for the object's lifetime: XDG_DATA_HOME and XDG_CONFIG_HOME (and APPDATA,
 // the root of the user folders on Windows) point into a temporary folder, with the plug-in's
-// scripts folder already made. On Windows the preferences are registry values of the test
-// program's own HKEY_CURRENT_USER (TestMain), not a file.
+// scripts folder already made. On Windows the preferences are registry values in an empty
+// HKEY_CURRENT_USER of its own (PrivateUserRegistry), not a file.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +11,9 @@
 
 #include "support/ScopedEnv.h"
 #include "support/TempFolder.h"
+#ifdef _WIN32
+#include "support/PrivateRegistry.h"
+#endif
 
 namespace testsupport {
 
@@ -40,6 +43,9 @@ class UserEnvironment {
   ScopedEnv data;
   ScopedEnv config;
   ScopedEnv appData;
+#ifdef _WIN32
+  PrivateUserRegistry registry;
+#endif
 };
 
 }  // namespace testsupport
