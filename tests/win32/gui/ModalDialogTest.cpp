@@ -45,9 +45,6 @@ DialogTemplate smallTemplate() {
 
 HWND control(HWND dialog, int id) { return GetDlgItem(dialog, id); }
 
-// The dialog window: the focused control's top-level window.
-HWND dialogWindow() { return GetAncestor(GetFocus(), GA_ROOT); }
-
 struct ScriptedHandler : DialogHandler {
   void initialise(DialogControls& c) override {
     calls.push_back("initialise");
@@ -66,12 +63,12 @@ struct ScriptedHandler : DialogHandler {
   }
   void shown(DialogControls& c) override {
     calls.push_back("shown");
-    HWND dialog = dialogWindow();
+    HWND dialog = wintest::openDialogOfThisThread();
     owner = GetWindow(dialog, GW_OWNER);
     ownerEnabledWhileOpen = IsWindowEnabled(owner) != FALSE;
     focus = GetDlgCtrlID(GetFocus());
     DWORD from = 0, to = 0;
-    SendMessageA(GetFocus(), EM_GETSEL, reinterpret_cast<WPARAM>(&from),
+    SendMessageA(control(dialog, kCount), EM_GETSEL, reinterpret_cast<WPARAM>(&from),
                  reinterpret_cast<LPARAM>(&to));
     selection = {static_cast<int>(from), static_cast<int>(to)};
     if (onShown) onShown(c, dialog);
@@ -103,7 +100,7 @@ class ModalDialogTest : public testing::Test {
 TEST_F(ModalDialogTest, EscapeCancelsAndCheckBoxesLeaveTheirMarkToTheHandler) {
   handler.onShown = [](DialogControls&, HWND dialog) {
     PostMessageA(control(dialog, kToggle), BM_CLICK, 0, 0);
-    PostMessageA(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 1);
+    PostMessageA(control(dialog, kCount), WM_KEYDOWN, VK_ESCAPE, 1);
   };
   const int result = platform::runModalDialog(dialog, editor.handle(), handler);
   EXPECT_EQ(result, DialogHandler::kCancel);

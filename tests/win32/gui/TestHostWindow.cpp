@@ -1,5 +1,7 @@
 #include "TestHostWindow.h"
 
+#include <string>
+
 namespace wintest {
 
 namespace {
@@ -50,6 +52,22 @@ void dispatchWaitingMessages() {
 LPARAM pointParameter(int x, int y) {
   return static_cast<LPARAM>(static_cast<DWORD>(static_cast<WORD>(static_cast<short>(x))) |
                              (static_cast<DWORD>(static_cast<WORD>(static_cast<short>(y))) << 16));
+}
+
+namespace {
+BOOL CALLBACK keepDialog(HWND window, LPARAM result) {
+  char name[16] = {};
+  GetClassNameA(window, name, sizeof name);
+  if (std::string(name) != "#32770" || !IsWindowVisible(window)) return TRUE;
+  *reinterpret_cast<HWND*>(result) = window;
+  return FALSE;
+}
+}  // namespace
+
+HWND openDialogOfThisThread() {
+  HWND found = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), keepDialog, reinterpret_cast<LPARAM>(&found));
+  return found;
 }
 
 bool runningUnderWine() {

@@ -33,6 +33,10 @@ void dispatchWaitingMessages();
 // The position argument of a mouse message: 16-bit signed client coordinates.
 LPARAM pointParameter(int x, int y);
 
+// The dialog box that this thread has open (found without relying on the keyboard focus,
+// which another program may hold); null when there is none.
+HWND openDialogOfThisThread();
+
 // Whether this process runs under Wine rather than Windows.
 bool runningUnderWine();
 
