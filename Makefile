@@ -3,7 +3,8 @@ BUILD := build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS := -G Ninja -DCMAKE_BUILD_TYPE=Release
 
-.PHONY: all deps configure build images demo test test-release test-asan test-tsan bench clean
+.PHONY: all deps configure build images demo test test-release test-asan test-tsan bench clean \
+        windows test-windows bench-windows dist
 
 all: build
 
@@ -42,7 +43,32 @@ test-tsan: configure
 	cmake --build $(BUILD)/tsan -j $(JOBS)
 	cd $(BUILD)/tsan && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j $(JOBS) -L threads
 
+# Windows: both DLLs, the host tools and the test programs, cross-compiled with mingw-w64.
+WINDOWS_ARCHS := win32 win64
+TOOLCHAIN_win32 := cmake/toolchains/mingw-i686.cmake
+TOOLCHAIN_win64 := cmake/toolchains/mingw-x86_64.cmake
+
+$(BUILD)/%/build.ninja:
+	cmake -S . -B $(BUILD)/$* $(CMAKE_FLAGS) -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/$(TOOLCHAIN_$*) >/dev/null
+
+windows: deps $(foreach a,$(WINDOWS_ARCHS),$(BUILD)/$(a)/build.ninja)
+	for a in $(WINDOWS_ARCHS); do cmake --build $(BUILD)/$$a -j $(JOBS) || exit 1; done
+
+# The Windows suites under Wine, each architecture in a fresh prefix, then the checks that
+# cross the boundary: the same samples as the Linux plug-in, OSC with Linux clients.
+test-windows: build windows
+	for a in $(WINDOWS_ARCHS); do rm -rf $(BUILD)/$$a/wine-prefix; done
+	for a in $(WINDOWS_ARCHS); do (cd $(BUILD)/$$a && ctest --output-on-failure -j $(JOBS)) || exit 1; done
+	./tools/wine/same-samples.sh $(BUILD) $(BUILD)/win32 $(BUILD)/win64
+	./tools/wine/osc-across.sh $(BUILD) $(BUILD)/win32
+	./tools/wine/osc-across.sh $(BUILD) $(BUILD)/win64
+
 test: test-release test-asan test-tsan
+
+# Archives for users: Linux x86-64 and Windows 32/64-bit, each with the plug-in, the README,
+# the docs, the example skin and an install note.
+dist: build windows
+	./tools/dist.sh $(BUILD) dist
 
 bench: build
 	./$(BUILD)/bench/quorvella-bench
@@ -52,5 +78,9 @@ bench: build
 	./$(BUILD)/bench/quorvella-editor-bench
 	./$(BUILD)/bench/quorvella-product-editor-bench
 
+# The processing benchmark of both Windows DLL builds under Wine, beside `make bench`.
+bench-windows: windows
+	for a in $(WINDOWS_ARCHS); do tools/wine/run $$a $(BUILD)/$$a/bench/quorvella-bench.exe || exit 1; done
+
 clean:
-	rm -rf $(BUILD) out
+	rm -rf $(BUILD) out dist

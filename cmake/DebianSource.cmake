@@ -52,6 +52,18 @@ function(quorvella_debian_source package marker cacheVar result)
                         RESULT_VARIABLE fetchResult OUTPUT_VARIABLE fetchOutput
                         ERROR_VARIABLE fetchOutput)
         if(NOT fetchResult EQUAL 0)
+          # A mirror may lack a package's Debian tarball while it has the upstream one
+          # (seen with ftgl): the upstream source alone is then used, unpatched.
+          file(GLOB origs "${partial}/${package}_*.orig.tar.*")
+          list(FILTER origs EXCLUDE REGEX "\\.asc$")
+          if(origs)
+            list(GET origs 0 orig)
+            message(STATUS "apt-get source ${package} failed; unpacking ${orig} alone")
+            execute_process(COMMAND tar xf "${orig}" WORKING_DIRECTORY "${partial}"
+                            RESULT_VARIABLE fetchResult)
+          endif()
+        endif()
+        if(NOT fetchResult EQUAL 0)
           message(FATAL_ERROR "apt-get source ${package} failed (run tools/install-deps.sh "
                               "first, it adds the deb-src entry):\n${fetchOutput}")
         endif()

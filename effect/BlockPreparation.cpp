@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "effect/QuorvellaParameters.h"
+#include "framework/PortableMath.h"
 
 namespace BlockPreparation {
 
@@ -44,7 +45,9 @@ double frac(double x) {
   return r;
 }
 
-double semitoneRatio(double semitones) { return std::min(std::exp2(semitones / 12.0), kMaxRatio); }
+double semitoneRatio(double semitones) {
+  return std::min(pmath::exp2(semitones / 12.0), kMaxRatio);
+}
 
 // Per-sample factor by which the envelope's distance to its target shrinks, for a time
 // constant in milliseconds. A time of 0 or less (only scripts and OSC can store one) is an
@@ -52,7 +55,7 @@ double semitoneRatio(double semitones) { return std::min(std::exp2(semitones / 1
 // envelope that runs away from its target for good.
 double smoothingFactor(double milliseconds, double sampleRate) {
   if (!(milliseconds > 0.0)) return 0.0;
-  return std::exp(-1.0 / (milliseconds * sampleRate * 0.001));
+  return pmath::exp(-1.0 / (milliseconds * sampleRate * 0.001));
 }
 
 }  // namespace
@@ -60,9 +63,9 @@ double smoothingFactor(double milliseconds, double sampleRate) {
 SvfCoefficients svfCoefficients(double cutoff, double q, double sampleRate) {
   double c = cutoff < 0.0 ? 0.0 : cutoff;
   double w = std::min(kPi * c / sampleRate, kPi / 4.0);
-  double f = 2.0 * std::sin(w);
+  double f = 2.0 * pmath::sin(w);
   // A negative Q has no fourth root; it damps like Q 0, the most there is.
-  double damping = 2.0 * (1.0 - (q > 0.0 ? std::pow(q, 0.25) : 0.0));
+  double damping = 2.0 * (1.0 - (q > 0.0 ? pmath::pow(q, 0.25) : 0.0));
   damping = std::min(damping, 2.0);
   if (f > 0.0) damping = std::min(damping, 2.0 / f - f / 2.0);
   return {f, damping};
@@ -123,10 +126,10 @@ void prepare(BlockSettings& s, const float* values, double sr, uint32_t frames) 
   // Multimode filter: the LFO scales cutoff + 62.5 Hz so it can sweep down to 0; the
   // damping is stable at both ends of the envelope sweep.
   double m = lfoValue(s.filterLfoPhase, v[kFilterLfoShape]) * v[kFilterLfoAmount];
-  double fc = (v[kFilterCutoff] + 62.5) * std::exp2(m) - 62.5;
+  double fc = (v[kFilterCutoff] + 62.5) * pmath::exp2(m) - 62.5;
   SvfCoefficients filter = svfCoefficients(fc, v[kFilterQ], sr);
-  double f2 = 2.0 * std::sin(std::min(kPi * std::max(fc, 0.0) / sr * std::exp2(v[kFilterEnvDepth]),
-                                      kPi / 4.0));
+  double f2 = 2.0 * pmath::sin(std::min(
+                        kPi * std::max(fc, 0.0) / sr * pmath::exp2(v[kFilterEnvDepth]), kPi / 4.0));
   double damping = filter.damping;
   if (f2 > 0.0) damping = std::min(damping, 2.0 / f2 - f2 / 2.0);
   // Below a trigger level of 0 the envelope term passes 1 and would drive the coefficient
@@ -135,7 +138,7 @@ void prepare(BlockSettings& s, const float* values, double sr, uint32_t frames) 
   double range = f2 - filter.f;
   const double eMax = 1.0 - v[kTriggerLevel];
   if (eMax > 1.0 && range != 0.0) {
-    const double top = limit(filter.f + eMax * range, 0.0, 2.0 * std::sin(kPi / 4.0));
+    const double top = limit(filter.f + eMax * range, 0.0, 2.0 * pmath::sin(kPi / 4.0));
     range = (top - filter.f) / eMax;
     if (top > 0.0) damping = std::min(damping, 2.0 / top - top / 2.0);
   }
@@ -190,7 +193,7 @@ void prepare(BlockSettings& s, const float* values, double sr, uint32_t frames) 
 
   s.envAttackCoef = f32(smoothingFactor(v[kEnvAttack], sr));
   s.envReleaseCoef = f32(smoothingFactor(v[kEnvRelease], sr));
-  double preGain = std::pow(10.0, v[kEnvPreGain] * 0.05);
+  double preGain = pmath::pow(10.0, v[kEnvPreGain] * 0.05);
   s.envPreGain = f32(preGain);
   s.envGate = f32(v[kEnvGate]);
 

@@ -12,6 +12,7 @@
 #include "effect/QuorvellaParameters.h"
 #include "framework/CFString.h"
 #include "framework/DenormalGuard.h"
+#include "framework/PortableMath.h"
 #include "framework/Settings.h"
 #include "framework/SettingsValueNames.h"
 #include "gui/product/HvcQuorvellaView.h"
@@ -217,7 +218,7 @@ void HvcQuorvella::processReplacing(float** inputs, float** outputs, int32_t fra
 }
 
 void HvcQuorvella::updateMeters(uint32_t frames) {
-  double e = std::exp(-static_cast<double>(frames) / (0.03 * sampleRate));
+  double e = pmath::exp(-static_cast<double>(frames) / (0.03 * sampleRate));
   size_t channels = kernelCount() < 2 ? kernelCount() : 2;
   for (size_t c = 0; c < channels; ++c) {
     const auto* k = static_cast<const CQuorvellaKernel*>(kernel(c));

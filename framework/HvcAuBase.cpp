@@ -6,6 +6,7 @@
 
 #include "framework/HvcProgramBasic.h"
 #include "framework/ParameterListenerTable.h"
+#include "framework/PortableMath.h"
 #include "host/AEffEditor.h"
 
 namespace {
@@ -53,7 +54,7 @@ float HvcAuBase::toPlain(int32_t index, float normalised) const {
   switch (d.unit) {
     case kUnitIndexed:
     case kUnitBeats: return static_cast<float>(std::floor(lo + x * (hi - lo) + 0.5));
-    case kUnitHertz: return static_cast<float>(lo * std::exp2(x * std::log2(hi / lo)));
+    case kUnitHertz: return static_cast<float>(lo * pmath::exp2(x * pmath::log2(hi / lo)));
     default: return static_cast<float>(lo + x * (hi - lo));
   }
 }
@@ -61,7 +62,7 @@ float HvcAuBase::toPlain(int32_t index, float normalised) const {
 float HvcAuBase::toNormalised(int32_t index, float plain) const {
   const ParameterDescriptor& d = descriptors[index];
   double v = plain, lo = d.minimum, hi = d.maximum;
-  if (d.unit == kUnitHertz) return static_cast<float>(std::log(v / lo) / std::log(hi / lo));
+  if (d.unit == kUnitHertz) return static_cast<float>(pmath::log(v / lo) / pmath::log(hi / lo));
   if (lo == hi) return d.minimum;
   return static_cast<float>((v - lo) / (hi - lo));
 }

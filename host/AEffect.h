@@ -12,20 +12,29 @@
 
 struct AEffect;
 
+// Every function of the interface uses the C calling convention. On 32-bit Windows that is
+// __cdecl, named here so that a build defaulting to another convention cannot change the
+// ABI; elsewhere there is one convention and the macro is empty.
+#if defined(_WIN32) && !defined(_WIN64)
+#define VSTCALLBACK __cdecl
+#else
+#define VSTCALLBACK
+#endif
+
 // Host callback: (record, opcode, index, value, ptr, opt) -> pointer-sized result.
-typedef intptr_t (*audioMasterCallback)(AEffect* effect, int32_t opcode, int32_t index,
+typedef intptr_t (VSTCALLBACK *audioMasterCallback)(AEffect* effect, int32_t opcode, int32_t index,
                                         intptr_t value, void* ptr, float opt);
-typedef intptr_t (*AEffectDispatcherProc)(AEffect* effect, int32_t opcode, int32_t index,
+typedef intptr_t (VSTCALLBACK *AEffectDispatcherProc)(AEffect* effect, int32_t opcode, int32_t index,
                                           intptr_t value, void* ptr, float opt);
-typedef void (*AEffectProcessProc)(AEffect* effect, float** inputs, float** outputs,
+typedef void (VSTCALLBACK *AEffectProcessProc)(AEffect* effect, float** inputs, float** outputs,
                                    int32_t sampleFrames);
-typedef void (*AEffectProcessDoubleProc)(AEffect* effect, double** inputs, double** outputs,
+typedef void (VSTCALLBACK *AEffectProcessDoubleProc)(AEffect* effect, double** inputs, double** outputs,
                                          int32_t sampleFrames);
-typedef void (*AEffectSetParameterProc)(AEffect* effect, int32_t index, float parameter);
-typedef float (*AEffectGetParameterProc)(AEffect* effect, int32_t index);
+typedef void (VSTCALLBACK *AEffectSetParameterProc)(AEffect* effect, int32_t index, float parameter);
+typedef float (VSTCALLBACK *AEffectGetParameterProc)(AEffect* effect, int32_t index);
 
 // Plug-in entry, exported as VSTPluginMain and main.
-typedef AEffect* (*VstPluginMainProc)(audioMasterCallback host);
+typedef AEffect* (VSTCALLBACK *VstPluginMainProc)(audioMasterCallback host);
 
 struct AEffect {
   int32_t magic;                        // kEffectMagic

@@ -20,7 +20,10 @@ __attribute__((visibility("default"))) AEffect* VSTPluginMain(audioMasterCallbac
 
 // Older hosts look the entry up as "main"; same function, same address.
 // The C++ name differs because ::main may not be declared here; the symbol is "main".
+// A Windows DLL names its exports in host/quorvella.def, which makes the alias there.
+#ifndef _WIN32
 __attribute__((visibility("default"))) AEffect* vstPluginMainAlias(audioMasterCallback audioMaster)
     __asm__("main") __attribute__((alias("VSTPluginMain")));
+#endif
 
 }  // extern "C"

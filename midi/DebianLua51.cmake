@@ -49,7 +49,13 @@ set_target_properties(quorvella_lua51 PROPERTIES
   C_VISIBILITY_PRESET hidden)
 # POSIX features (popen, mkstemp, isatty) but no loading of binary modules: a C module
 # built for a system Lua would bind to whatever lua_* symbols the host exports.
-target_compile_definitions(quorvella_lua51 PRIVATE LUA_USE_POSIX)
+# On Windows the same holds: LUA_ANSI keeps Lua from switching to its Windows flavour,
+# whose package library would load DLL modules bound to another copy of Lua.
+if(WIN32)
+  target_compile_definitions(quorvella_lua51 PRIVATE LUA_ANSI)
+else()
+  target_compile_definitions(quorvella_lua51 PRIVATE LUA_USE_POSIX)
+endif()
 # Third-party code as Debian ships it: its warnings are not ours to fix.
 target_compile_options(quorvella_lua51 PRIVATE -w)
 # Lua's C code counts with int and lets it wrap at the edges (string.rep(s, -2^31),

@@ -13,13 +13,42 @@
 include(${CMAKE_SOURCE_DIR}/cmake/DebianSource.cmake)
 quorvella_debian_source(oscpack ip/posix/UdpSocket.cpp QUORVELLA_OSCPACK_SOURCE_DIR oscpackRoot)
 
+# oscpack 1.1.0 declares its 64-bit integers as long on every x86-64, but long has 32 bits
+# on 64-bit Windows: for Windows the source is copied into the build tree with that fixed
+# (osc/oscpack-llp64.patch); the cached source stays as Debian ships it.
+if(WIN32)
+  set(oscpackPatch "${CMAKE_CURRENT_SOURCE_DIR}/oscpack-llp64.patch")
+  set(oscpackCopy "${CMAKE_CURRENT_BINARY_DIR}/oscpack-src")
+  file(SHA256 "${oscpackPatch}" oscpackPatchHash)
+  if(NOT EXISTS "${oscpackCopy}/.patched" OR NOT oscpackPatchHash STREQUAL QUORVELLA_OSCPACK_PATCHED_HASH)
+    file(REMOVE_RECURSE "${oscpackCopy}")
+    file(COPY "${oscpackRoot}/" DESTINATION "${oscpackCopy}")
+    execute_process(COMMAND patch -p1 --quiet --forward -i "${oscpackPatch}"
+                    WORKING_DIRECTORY "${oscpackCopy}" RESULT_VARIABLE patchResult
+                    OUTPUT_VARIABLE patchOutput ERROR_VARIABLE patchOutput)
+    if(NOT patchResult EQUAL 0)
+      message(FATAL_ERROR "Applying ${oscpackPatch} failed:\n${patchOutput}")
+    endif()
+    file(TOUCH "${oscpackCopy}/.patched")
+    set(QUORVELLA_OSCPACK_PATCHED_HASH "${oscpackPatchHash}" CACHE INTERNAL "")
+  endif()
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${oscpackPatch}")
+  set(oscpackRoot "${oscpackCopy}")
+  set(oscpackSystem win32)
+else()
+  set(oscpackSystem posix)
+endif()
+
 add_library(quorvella_oscpack STATIC
   "${oscpackRoot}/osc/OscTypes.cpp"
   "${oscpackRoot}/osc/OscReceivedElements.cpp"
   "${oscpackRoot}/osc/OscOutboundPacketStream.cpp"
   "${oscpackRoot}/ip/IpEndpointName.cpp"
-  "${oscpackRoot}/ip/posix/NetworkingUtils.cpp"
-  "${oscpackRoot}/ip/posix/UdpSocket.cpp")
+  "${oscpackRoot}/ip/${oscpackSystem}/NetworkingUtils.cpp"
+  "${oscpackRoot}/ip/${oscpackSystem}/UdpSocket.cpp")
+if(WIN32)
+  target_link_libraries(quorvella_oscpack PUBLIC ws2_32 winmm)
+endif()
 set_target_properties(quorvella_oscpack PROPERTIES
   POSITION_INDEPENDENT_CODE ON
   CXX_VISIBILITY_PRESET hidden

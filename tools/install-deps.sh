@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need. Idempotent and quiet when
 # everything is present. Only Debian's own archive is used: binary packages, plus the
-# lua5.1 and oscpack source packages (built into the plug-in by CMake, see
-# midi/DebianLua51.cmake and osc/DebianOscpack.cmake). liblo-tools (oscsend, oscdump) is
-# the OSC client of the tests.
+# lua5.1, oscpack and musl source packages (built into the plug-in by CMake, see
+# midi/DebianLua51.cmake, osc/DebianOscpack.cmake and framework/PortableMath.cmake).
+# liblo-tools (oscsend, oscdump) is the OSC client of the tests.
 set -euo pipefail
 
 packages=(
@@ -25,7 +25,20 @@ packages=(
   # The editor's About/Preferences dialog: Xft text in a plain X11 window.
   libxft-dev
   fonts-liberation fonts-dejavu-core
+  # Windows: the DLLs are cross-compiled with mingw-w64 (posix thread model) and their tests
+  # run under Wine, 32-bit (wine32, an i386 package) and 64-bit. zip packs the Windows
+  # archives of `make dist`.
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 wine32:i386 zip
 )
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+
+# wine32 is an i386 package: the architecture must be known to dpkg before it can be named.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $sudo dpkg --add-architecture i386
+  force_update=1
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -34,12 +47,9 @@ for p in "${packages[@]}"; do
   fi
 done
 
-sudo=""
-if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
-
 # The Lua 5.1 source package is fetched with apt-get source, which needs deb-src entries.
 srcfile=/etc/apt/sources.list.d/quorvella-src.sources
-need_update=0
+need_update=${force_update:-0}
 if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
   $sudo tee "$srcfile" >/dev/null <<'SRC'
 Types: deb-src

@@ -7,6 +7,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#ifdef _WIN32
+#include <malloc.h>  // _aligned_malloc
+#endif
 #include <cstddef>
 #include <cstring>
 #include <limits>
@@ -32,8 +35,21 @@ void* tryAllocate(std::size_t size, std::size_t alignment = 0) noexcept {
     allocationCount.fetch_add(1, std::memory_order_relaxed);
   if (size == 0) size = 1;
   if (alignment <= alignof(std::max_align_t)) return std::malloc(size);
+#ifdef _WIN32
+  return _aligned_malloc(size, alignment);
+#else
   void* p = nullptr;
   return posix_memalign(&p, alignment, size) == 0 ? p : nullptr;
+#endif
+}
+
+// What the aligned forms of new gave back: Windows keeps such blocks apart from malloc's.
+void releaseAligned(void* p) noexcept {
+#ifdef _WIN32
+  _aligned_free(p);
+#else
+  std::free(p);
+#endif
 }
 
 void* allocate(std::size_t size, std::size_t alignment = 0) {
@@ -60,12 +76,12 @@ void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
 void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
-void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete(void* p, std::align_val_t) noexcept { releaseAligned(p); }
+void operator delete[](void* p, std::align_val_t) noexcept { releaseAligned(p); }
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept { releaseAligned(p); }
+void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { releaseAligned(p); }
+void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept { releaseAligned(p); }
+void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept { releaseAligned(p); }
 
 namespace {
 

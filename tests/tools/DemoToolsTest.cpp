@@ -51,7 +51,7 @@ TEST(DemoToolsTest, DemoInputIsDeterministicPluckedNotes) {
 
   auto usage = run(quote(QUORVELLA_DEMO_INPUT_PATH));
   EXPECT_EQ(usage.status, 2);
-  EXPECT_EQ(usage.err.rfind("Usage: quorvella-demo-input OUTPUT.wav\n", 0), 0u);
+  EXPECT_EQ(usage.err.rfind("Usage: quorvella-demo-input [--float | --chirp] OUTPUT.wav\n", 0), 0u);
 }
 
 TEST(DemoToolsTest, DemoScriptRendersEveryProgramOfThePlugin) {

@@ -61,7 +61,7 @@ int EditorSession::run(std::string& error) {
   const size_t length = source.empty() ? 0 : source[0].size();
 
   vsthost::EditorHost editor(effect);
-  if (!editor.open("quorvella-render: " + effect.effectName(), error)) return 1;
+  if (options_.editor && !editor.open("quorvella-render: " + effect.effectName(), error)) return 1;
   effect.resume();
 
   std::atomic<bool> running{true};
@@ -87,7 +87,16 @@ int EditorSession::run(std::string& error) {
       std::this_thread::sleep_until(next);
     }
   });
-  editor.run(30);
+  const auto start = std::chrono::steady_clock::now();
+  const auto limit = std::chrono::duration<double>(options_.liveSeconds);
+  auto keepGoing = [&] {
+    return options_.liveSeconds <= 0.0 || std::chrono::steady_clock::now() - start < limit;
+  };
+  if (options_.editor) {
+    editor.run(30, keepGoing);
+  } else {
+    while (keepGoing()) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
   running.store(false);
   audio.join();
   effect.suspend();

@@ -1,6 +1,10 @@
 #include "render/ProgressBar.h"
 
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <utility>
@@ -36,6 +40,12 @@ void ProgressBar::finish() {
   shown_ = -1;
 }
 
-bool ProgressBar::stderrIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
+bool ProgressBar::stderrIsTerminal() {
+#ifdef _WIN32
+  return ::_isatty(2) != 0;
+#else
+  return ::isatty(STDERR_FILENO) == 1;
+#endif
+}
 
 }  // namespace render

@@ -33,9 +33,10 @@ bool parseInt(const std::string& text, int32_t& out) {
 std::string checkCombination(const RenderOptions& o) {
   if (o.list || o.listPrograms) return {};
   if (o.inputs.empty()) return "no input file given (see --help)";
-  if (o.editor) {
-    if (o.inputs.size() > 1) return "--editor takes exactly one input";
-    if (!o.output.empty() || !o.outDir.empty()) return "--editor writes no output";
+  if (o.editor || o.liveSeconds > 0.0) {
+    const char* mode = o.editor ? "--editor" : "--live";
+    if (o.inputs.size() > 1) return std::string(mode) + " takes exactly one input";
+    if (!o.output.empty() || !o.outDir.empty()) return std::string(mode) + " writes no output";
     return {};
   }
   if (!o.output.empty() && !o.outDir.empty()) return "give either -o/--output or --out-dir, not both";
@@ -122,6 +123,11 @@ std::string RenderOptions::parse(const std::vector<std::string>& args, RenderOpt
       if (error.empty() && (!parseDouble(text, o.sampleRate) || o.sampleRate < 1.0 ||
                             o.sampleRate > kMaxSampleRate))
         error = "--sample-rate '" + text + "' is not a rate from 1 to 1536000 Hz";
+    } else if (arg == "--live") {
+      error = value(text);
+      if (error.empty() && (!parseDouble(text, o.liveSeconds) || !(o.liveSeconds > 0.0) ||
+                            o.liveSeconds > kMaxTailSeconds))
+        error = "--live '" + text + "' is not a number of seconds above 0 and up to 3600";
     } else if (arg == "--tail") {
       error = value(text);
       if (error.empty() && (!parseDouble(text, o.tailSeconds) || o.tailSeconds < 0.0 ||
@@ -146,13 +152,15 @@ std::string RenderOptions::helpText() {
        quorvella-render [OPTIONS] INPUT... --out-dir DIR
        quorvella-render [OPTIONS] --list | --list-programs
        quorvella-render [OPTIONS] --editor INPUT
+       quorvella-render [OPTIONS] --live SECONDS INPUT
 
 Renders audio files through a VST 2.4 effect plug-in, driving it as a host does:
 effOpen, sample rate, block size, mainsChanged(1), processing, mainsChanged(0), effClose.
 Each input gets a fresh plug-in instance.
 
 Options:
-  --plugin PATH        plug-in to load (default: quorvella.so next to this program)
+  --plugin PATH        plug-in to load (default: quorvella.so, or quorvella.dll on Windows,
+                       next to this program)
   --program N|NAME     factory program by 0-based number or by name (exact, then
                        case-insensitive), as effGetProgramNameIndexed reports it
   --param NAME=VALUE   set a parameter after the program is chosen; repeatable.
@@ -170,6 +178,9 @@ Options:
   --list               print the plug-in's programs and parameters (index, name,
                        display, label) after applying --program and --param
   --list-programs      print "INDEX<TAB>NAME" for each program
+  --live SECONDS       loop INPUT through the plug-in in real time for SECONDS without
+                       an editor (for OSC and MIDI clients; nothing is written); with
+                       --editor, close the editor after SECONDS at the latest
   --editor             show the plug-in's editor in a window (X11, DISPLAY) until the
                        window is closed, while INPUT loops through the plug-in in real
                        time (nothing is written or played)

@@ -27,6 +27,7 @@ struct RenderOptions {
   bool list = false;                     // programs and parameters, human-readable
   bool listPrograms = false;             // "index<TAB>name" per program, for scripts
   bool editor = false;                   // --editor: show the editor while INPUT loops
+  double liveSeconds = 0.0;              // --live: loop INPUT in real time this long
 
   // Fills `options` from the arguments after the program name. Returns an empty string,
   // or a one-line error for an unknown option, a missing or malformed value, or an

@@ -26,12 +26,19 @@ int complain(const std::string& message, int status) {
   return status;
 }
 
-// quorvella.so in the directory of this executable.
-std::string defaultPlugin() {
+// The plug-in in the directory of this executable: quorvella.so, or quorvella.dll on
+// Windows (where the program's own path is its first argument).
+std::string defaultPlugin(const char* argv0) {
+#ifdef _WIN32
+  std::filesystem::path self(argv0 != nullptr ? argv0 : "");
+  return (self.parent_path() / "quorvella.dll").string();
+#else
+  (void)argv0;
   std::error_code error;
   std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
   if (error) return "quorvella.so";
   return (self.parent_path() / "quorvella.so").string();
+#endif
 }
 
 int list(const vsthost::PluginLibrary& library, const render::RenderOptions& options) {
@@ -65,10 +72,10 @@ int main(int argc, char** argv) {
   }
 
   vsthost::PluginLibrary library;
-  error = library.open(options.plugin.empty() ? defaultPlugin() : options.plugin);
+  error = library.open(options.plugin.empty() ? defaultPlugin(argv[0]) : options.plugin);
   if (!error.empty()) return complain(error, kFailed);
   if (options.list || options.listPrograms) return list(library, options);
-  if (options.editor) {
+  if (options.editor || options.liveSeconds > 0.0) {
     int status = render::EditorSession(library, options).run(error);
     return status == 0 ? 0 : complain(error, status);
   }

@@ -1,14 +1,16 @@
-// Shows a hosted plug-in's editor the way Linux VST 2.4 hosts do: a top-level X11 window
-// of the size effEditGetRect gives is the parent, effEditOpen receives its Window id,
-// effEditIdle runs on this thread every few tens of milliseconds, and effEditClose comes
-// before the parent window is destroyed.
+// Shows a hosted plug-in's editor the way VST 2.4 hosts do: a top-level window of the size
+// effEditGetRect gives is the parent (an X11 window on Linux, whose Window id effEditOpen
+// receives; a Win32 window on Windows, whose HWND it receives), effEditIdle runs on this
+// thread every few tens of milliseconds, and effEditClose comes before the parent window
+// is destroyed. On Windows idle() also dispatches the thread's window messages, as a
+// host's message loop does.
 //
 // Contract:
 // - open() fails (with an error text) without a display or when the plug-in has no editor
 //   (effFlagsHasEditor clear). effEditOpen's answer is not a verdict (VST 2.4 plug-ins
 //   answer it inconsistently); openAnswer() reports it.
-// - The host's X error handler, which tolerates errors, is installed by open() and stays:
-//   the process is the host, and a host owns that handler.
+// - Linux: the host's X error handler, which tolerates errors, is installed by open() and
+//   stays: the process is the host, and a host owns that handler.
 // - The parent is at least 1 x 1 pixels even for an editor that reports an empty rectangle.
 // - The window counts as closed once the user closes it (WM_DELETE_WINDOW) or another
 //   client destroys it; idle() then returns false and close() skips what is gone.

@@ -1,5 +1,6 @@
 // A VST 2.4 plug-in library opened the way a host opens it: dlopen with RTLD_NOW |
-// RTLD_LOCAL, then the entry "VSTPluginMain", or "main" for older plug-ins.
+// RTLD_LOCAL on Linux, LoadLibrary on Windows, then the entry "VSTPluginMain", or "main"
+// for older plug-ins.
 //
 // The library stays loaded while the PluginLibrary or any HostedEffect created from it is
 // alive: it is unloaded only after every instance is closed and destroyed.

@@ -1,0 +1,1 @@
+/* No architecture-specific floating-point helpers: the generic C definitions only. */
