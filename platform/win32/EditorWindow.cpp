@@ -16,8 +16,11 @@ struct EditorWindow::Native {
   HWND window = nullptr;
   bool gone = false;         // the window was destroyed by someone else (with the host's)
   bool captureLost = false;  // someone took the pointer capture during a gesture
+  bool trackingLeave = false;  // the system reports the pointer leaving the window
 
   static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  // Queues what the message means (if anything) and gives the message's answer.
+  LRESULT queue(UINT message, WPARAM wParam, LPARAM lParam);
 };
 
 namespace {
@@ -112,24 +115,38 @@ LRESULT CALLBACK EditorWindow::Native::procedure(HWND window, UINT message, WPAR
       if (native->owner->captured_ && reinterpret_cast<HWND>(lParam) != window)
         native->captureLost = true;
       break;
-    default: {
-      MSG msg{};
-      msg.hwnd = window;
-      msg.message = message;
-      msg.wParam = wParam;
-      msg.lParam = lParam;
-      WindowEvent event;
-      if (!native->owner->translate(&msg, event)) break;
-      std::vector<WindowEvent>& queue = native->owner->deferred_;
-      if (event.type == WindowEvent::PointerMove && !queue.empty() &&
-          queue.back().type == WindowEvent::PointerMove)
-        queue.back() = event;
-      else if (queue.size() < kMaximumQueued)
-        queue.push_back(event);
-      // A press is ours alone: the host's window never sees it.
-      if (event.type == WindowEvent::ButtonDown) return 0;
-      break;
-    }
+    case WM_MOUSEMOVE:
+      // The system says when the pointer leaves only if asked, once per entry.
+      if (!native->trackingLeave) {
+        TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, window, 0};
+        native->trackingLeave = TrackMouseEvent(&track) != FALSE;
+      }
+      return native->queue(message, wParam, lParam);
+    case WM_MOUSELEAVE:
+      native->trackingLeave = false;
+      return native->queue(message, wParam, lParam);
+    default:
+      return native->queue(message, wParam, lParam);
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+LRESULT EditorWindow::Native::queue(UINT message, WPARAM wParam, LPARAM lParam) {
+  MSG msg{};
+  msg.hwnd = window;
+  msg.message = message;
+  msg.wParam = wParam;
+  msg.lParam = lParam;
+  WindowEvent event;
+  if (owner->translate(&msg, event)) {
+    std::vector<WindowEvent>& events = owner->deferred_;
+    if (event.type == WindowEvent::PointerMove && !events.empty() &&
+        events.back().type == WindowEvent::PointerMove)
+      events.back() = event;
+    else if (events.size() < kMaximumQueued)
+      events.push_back(event);
+    // A press is ours alone: the host's window never sees it.
+    if (event.type == WindowEvent::ButtonDown) return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);
 }
@@ -211,6 +228,17 @@ bool EditorWindow::translate(const void* nativeEvent, WindowEvent& out) {
       out.type = WindowEvent::PointerMove;
       point();
       return true;
+    case WM_MOUSELEAVE: {
+      // Hover follows the pointer out of the window: a move to where it is now.
+      POINT p{};
+      GetCursorPos(&p);
+      ScreenToClient(m.hwnd, &p);
+      out.type = WindowEvent::PointerMove;
+      out.x = p.x;
+      out.y = p.y;
+      out.modifiers = keyModifiers();
+      return true;
+    }
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:

@@ -160,6 +160,25 @@ TEST_F(EditorWindowTest, PointerMessagesBecomeEventsWithTheirModifiers) {
   }
 }
 
+TEST_F(EditorWindowTest, LeavingTheWindowIsAMoveToWhereThePointerIsNow) {
+  ASSERT_TRUE(window.create(host.id(), 200, 100));
+  Recorder r(window);
+  ASSERT_TRUE(SetCursorPos(3, 4));  // left of and above the host's window
+  post(WM_MOUSEMOVE, 0, pointParameter(10, 20));
+  post(WM_LBUTTONDOWN, 0, pointParameter(10, 20));  // keeps the two moves apart
+  post(WM_MOUSELEAVE, 0, 0);
+  r.gestures = false;
+  window.processPending(r);
+  POINT cursor{};
+  GetCursorPos(&cursor);
+  ScreenToClient(reinterpret_cast<HWND>(window.handle()), &cursor);
+  ASSERT_EQ(r.events.size(), 3u);
+  EXPECT_EQ(r.events[2].type, WindowEvent::PointerMove);
+  EXPECT_EQ(r.events[2].x, cursor.x);
+  EXPECT_EQ(r.events[2].y, cursor.y);
+  EXPECT_LT(r.events[2].x, 0);
+}
+
 TEST_F(EditorWindowTest, AltComesFromTheKeyStateAsTheMessageIsHandled) {
   ASSERT_TRUE(window.create(host.id(), 200, 100));
   Recorder r(window);
