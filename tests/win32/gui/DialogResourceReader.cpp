@@ -6,59 +6,33 @@ namespace wintest {
 
 namespace {
 
-class Words {
- public:
-  Words(const void* data, size_t size)
-      : begin_(static_cast<const unsigned char*>(data)), size_(size) {}
-  bool ok() const { return ok_; }
-  size_t offset() const { return at_; }
+// Little-endian words from a bounded block; past its end every read gives 0 and ok() false.
+struct Words {
+  const BYTE* data;
+  size_t size;
+  size_t at = 0;
+  bool ok = true;
+
   WORD word() {
-    if (at_ + 2 > size_) return fail();
-    WORD w = static_cast<WORD>(begin_[at_] | (begin_[at_ + 1] << 8));
-    at_ += 2;
+    if (at + 2 > size) return static_cast<WORD>(ok = false);
+    const WORD w = static_cast<WORD>(data[at] | (data[at + 1] << 8));
+    at += 2;
     return w;
   }
-  DWORD dword() {
-    const DWORD low = word();
-    return low | (static_cast<DWORD>(word()) << 16);
-  }
-  void alignToDword() {
-    while (at_ % 4 != 0 && ok_) word();
-  }
-  // A zero-terminated UTF-16 string, in the process's ANSI code page.
-  std::string text() {
-    std::wstring wide;
-    for (WORD c = word(); ok_ && c != 0; c = word()) wide.push_back(static_cast<wchar_t>(c));
-    if (wide.empty()) return "";
-    const int length = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
-                                           nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), &narrow[0], length,
-                        nullptr, nullptr);
-    return narrow;
-  }
-  // A string or an ordinal (0xFFFF followed by a number): ordinals come back in `ordinal`.
-  std::string textOrOrdinal(int& ordinal) {
-    ordinal = -1;
-    const size_t start = at_;
-    const WORD first = word();
-    if (first == 0xFFFF) {
-      ordinal = word();
-      return "";
+  DWORD dword() { return word() | (static_cast<DWORD>(word()) << 16); }
+  short number() { return static_cast<short>(word()); }
+  // A zero-terminated UTF-16 text (ASCII here), or an ordinal: 0xFFFF and a number.
+  std::string text(int* ordinal = nullptr) {
+    std::string s;
+    WORD c = word();
+    if (c == 0xFFFF) {
+      const WORD n = word();
+      if (ordinal != nullptr) *ordinal = n;
+      return s;
     }
-    at_ = start;
-    return text();
+    for (; ok && c != 0; c = word()) s.push_back(c < 128 ? static_cast<char>(c) : '?');
+    return s;
   }
-
- private:
-  WORD fail() {
-    ok_ = false;
-    return 0;
-  }
-  const unsigned char* begin_;
-  size_t size_;
-  size_t at_ = 0;
-  bool ok_ = true;
 };
 
 bool kindOf(int atom, DWORD style, platform::DialogControlKind& kind) {
@@ -74,76 +48,66 @@ bool kindOf(int atom, DWORD style, platform::DialogControlKind& kind) {
   return true;
 }
 
+bool fail(std::string& why, const std::string& text) {
+  why = text;
+  return false;
+}
+
 }  // namespace
 
 bool readDialogTemplate(const void* data, size_t size, ReadDialog& out, std::string& why) {
-  Words in(data, size);
-  const WORD version = in.word();
-  const WORD signature = in.word();
-  if (version != 1 || signature != 0xFFFF) {
-    why = "not an extended dialog template";
-    return false;
-  }
+  Words in{static_cast<const BYTE*>(data), size};
+  if (in.word() != 1 || in.word() != 0xFFFF) return fail(why, "not an extended dialog template");
   in.dword();  // help id
   in.dword();  // extended style
   out.style = in.dword();
   const WORD count = in.word();
-  in.word();  // x
-  in.word();  // y
-  out.dialog.width = static_cast<short>(in.word());
-  out.dialog.height = static_cast<short>(in.word());
-  int ordinal = -1;
-  in.textOrOrdinal(ordinal);  // menu
-  in.textOrOrdinal(ordinal);  // class
+  in.number();  // x, y
+  in.number();
+  out.dialog.width = in.number();
+  out.dialog.height = in.number();
+  in.text();  // menu
+  in.text();  // class
   out.dialog.title = in.text();
-  if (out.style & (DS_SETFONT | DS_SHELLFONT)) {
-    out.dialog.pointSize = in.word();
-    in.word();  // weight
-    in.word();  // italic, character set
-    out.dialog.fontName = in.text();
-  }
-  for (WORD i = 0; i < count && in.ok(); ++i) {
-    in.alignToDword();
+  if (!(out.style & DS_SETFONT)) return fail(why, "no font");
+  out.dialog.pointSize = in.word();
+  in.word();  // weight
+  in.word();  // italic, character set
+  out.dialog.fontName = in.text();
+  for (WORD i = 0; i < count && in.ok; ++i) {
+    in.at = (in.at + 3) & ~static_cast<size_t>(3);  // every control starts on a DWORD
     platform::DialogControl c;
     in.dword();  // help id
     in.dword();  // extended style
     const DWORD style = in.dword();
-    c.x = static_cast<short>(in.word());
-    c.y = static_cast<short>(in.word());
-    c.width = static_cast<short>(in.word());
-    c.height = static_cast<short>(in.word());
+    c.x = in.number();
+    c.y = in.number();
+    c.width = in.number();
+    c.height = in.number();
     c.id = static_cast<int>(in.dword());
     int atom = -1;
-    const std::string className = in.textOrOrdinal(atom);
-    int textOrdinal = -1;
-    c.text = in.textOrOrdinal(textOrdinal);
-    const WORD extra = in.word();
-    for (WORD skip = 0; skip < (extra + 1) / 2 && in.ok(); ++skip) in.word();
-    if (!in.ok()) break;
-    if (!kindOf(atom, style, c.kind)) {
-      char styleText[16];
-      std::snprintf(styleText, sizeof styleText, "%#lx", static_cast<unsigned long>(style));
-      why = "control " + std::to_string(c.id) + " (class '" + className + "', atom " +
-            std::to_string(atom) + ", style " + styleText + ") is of no kind the templates use";
-      return false;
+    in.text(&atom);
+    c.text = in.text();
+    in.at += in.word();  // creation data
+    if (in.ok && !kindOf(atom, style, c.kind)) {
+      char text[96];
+      std::snprintf(text, sizeof text, "control %d (class %d, style %#lx) is of no kind we use",
+                    c.id, atom, static_cast<unsigned long>(style));
+      return fail(why, text);
     }
     out.dialog.controls.push_back(c);
     out.controlStyles.push_back(style);
   }
-  if (!in.ok()) {
-    why = "the template ends early";
-    return false;
-  }
+  if (!in.ok) return fail(why, "the template ends early");
   return true;
 }
 
 bool findDialogResource(int id, const void*& data, size_t& size) {
   HMODULE module = GetModuleHandleA(nullptr);
   HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(5));  // RT_DIALOG
-  if (found == nullptr) return false;
-  HGLOBAL loaded = LoadResource(module, found);
+  HGLOBAL loaded = found != nullptr ? LoadResource(module, found) : nullptr;
   data = loaded != nullptr ? LockResource(loaded) : nullptr;
-  size = SizeofResource(module, found);
+  size = found != nullptr ? SizeofResource(module, found) : 0;
   return data != nullptr;
 }
 

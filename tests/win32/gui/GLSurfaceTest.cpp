@@ -36,55 +36,44 @@ Pixel pixelAt(const std::vector<unsigned char>& rgb, int x, int row) {
 
 class GLSurfaceTest : public testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_NE(host.hwnd(), nullptr);
-    ASSERT_TRUE(window.create(host.id(), 64, 48));
-  }
+  void SetUp() override { ASSERT_TRUE(window.create(host.id(), 64, 48)); }
   TestHostWindow host;
   platform::EditorWindow window;
 };
 
 TEST_F(GLSurfaceTest, RenderThreadDrawsIntoTheWindowWithTheAskedPixelFormat) {
   PIXELFORMATDESCRIPTOR format{};
-  bool created = false, current = false;
-  Pixel cleared;
+  bool created = false;
+  unsigned char rgb[3] = {};
   // As the editor does it: the window made on this thread, drawn from another.
   std::thread render([&] {
     GLSurface surface;
-    created = surface.create(window.handle());
+    created = surface.create(window.handle()) && wglGetCurrentContext() != nullptr;
     if (!created) return;
-    current = wglGetCurrentContext() != nullptr;
     HDC dc = wglGetCurrentDC();
     DescribePixelFormat(dc, GetPixelFormat(dc), sizeof format, &format);
     glViewport(0, 0, 64, 48);
     glClearColor(0.2f, 0.4f, 0.6f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    unsigned char rgb[3] = {};
     glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(32, 24, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
-    cleared = {rgb[0], rgb[1], rgb[2]};
     surface.swapBuffers();
-    surface.finish();
     surface.doneCurrent();
     EXPECT_EQ(wglGetCurrentContext(), nullptr);
     EXPECT_TRUE(surface.makeCurrent());
   });
   render.join();
   ASSERT_TRUE(created);
-  EXPECT_TRUE(current);
   const DWORD asked = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
   EXPECT_EQ(format.dwFlags & asked, asked);
   EXPECT_EQ(format.iPixelType, PFD_TYPE_RGBA);
   EXPECT_GE(format.cColorBits, 24);
   EXPECT_GE(format.cDepthBits, 16);
-  EXPECT_TRUE(looksLike(cleared, 51, 102, 153)) << cleared.r << " " << cleared.g << " " << cleared.b;
-  // The device context belongs to the window: the class gives it one of its own.
-  EXPECT_EQ(GetClassLongA(reinterpret_cast<HWND>(window.handle()), GCL_STYLE) & CS_OWNDC,
-            static_cast<DWORD>(CS_OWNDC));
+  EXPECT_TRUE(looksLike({rgb[0], rgb[1], rgb[2]}, 51, 102, 153)) << +rgb[0] << " " << +rgb[1] << " " << +rgb[2];
 }
 
-TEST_F(GLSurfaceTest, WindowDestroyedUnderTheSurfaceStopsItsDrawing) {
+TEST_F(GLSurfaceTest, NoDrawingWithoutTheWindow) {
   GLSurface surface;
   ASSERT_TRUE(surface.create(window.handle()));
   ASSERT_TRUE(surface.makeCurrent());
@@ -92,19 +81,13 @@ TEST_F(GLSurfaceTest, WindowDestroyedUnderTheSurfaceStopsItsDrawing) {
   EXPECT_FALSE(surface.makeCurrent());
   EXPECT_EQ(wglGetCurrentContext(), nullptr) << "the frame's GL calls must go nowhere";
   surface.swapBuffers();
-  surface.finish();
   EXPECT_FALSE(surface.makeCurrent()) << "and it stays that way";
   surface.destroy();
   EXPECT_FALSE(surface.valid());
-}
-
-TEST_F(GLSurfaceTest, NoSurfaceWithoutAWindow) {
-  GLSurface surface;
+  // Nothing to draw into from the start: the message, and no surface.
   EXPECT_FALSE(surface.create(0));
   EXPECT_FALSE(surface.create(0x7ff0));
   EXPECT_FALSE(surface.valid());
-  EXPECT_FALSE(surface.makeCurrent());
-  surface.swapBuffers();
 }
 
 // The labels' bitmap surface, created and current; skips where the system has no GL for

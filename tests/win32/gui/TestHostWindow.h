@@ -1,8 +1,6 @@
 // A top-level window standing in for the host's: the parent of editor windows and the owner
-// of dialogs in the Windows backend's tests. Messages are posted to windows of the test's
-// own thread, so they arrive in a known order, independent of any real input.
-//
-// Threading: create, use and destroy on one thread.
+// of dialogs in the tests of the Windows backend. Tests post messages to windows of their
+// own thread, so that they arrive in a known order, whatever the real input does.
 #pragma once
 
 #include <windows.h>
@@ -14,30 +12,28 @@ namespace wintest {
 class TestHostWindow {
  public:
   TestHostWindow();  // visible, 400 x 300 client pixels
-  ~TestHostWindow();
+  ~TestHostWindow() { destroy(); }
   TestHostWindow(const TestHostWindow&) = delete;
   TestHostWindow& operator=(const TestHostWindow&) = delete;
 
   HWND hwnd() const { return window_; }
   uintptr_t id() const { return reinterpret_cast<uintptr_t>(window_); }
-  // Destroys the window and every child and owned window with it; safe to call twice.
+  // With every child and owned window; safe to call twice.
   void destroy();
 
  private:
   HWND window_ = nullptr;
 };
 
-// Handles every message waiting for windows of this thread (what a host's loop would do).
-void dispatchWaitingMessages();
-
 // The position argument of a mouse message: 16-bit signed client coordinates.
-LPARAM pointParameter(int x, int y);
+inline LPARAM pointParameter(int x, int y) {
+  return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y));
+}
 
-// The dialog box that this thread has open (found without relying on the keyboard focus,
-// which another program may hold); null when there is none.
+// The dialog box that this thread has open, found without the keyboard focus (which another
+// program may hold); null when there is none.
 HWND openDialogOfThisThread();
 
-// Whether this process runs under Wine rather than Windows.
 bool runningUnderWine();
 
 }  // namespace wintest
