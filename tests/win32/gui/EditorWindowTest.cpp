@@ -159,7 +159,8 @@ TEST_F(EditorWindowTest, PointerMessagesBecomeEventsWithTheirModifiers) {
 TEST_F(EditorWindowTest, CharactersThatTextFieldsUseAndTheLossOfFocus) {
   window.takeKeyboardFocus();
   EXPECT_EQ(GetFocus(), hwnd());
-  for (WPARAM c : {'a', '~', ' ', 13, 8, 3, 9, 27, 127, 0xe9}) post(WM_CHAR, c, 1);
+  const WPARAM keys[] = {'a', '~', ' ', 13, 8, 3, 9, 27, 127, 0xe9};
+  for (WPARAM c : keys) post(WM_CHAR, c, 1);
   window.processPending(recorder);
   std::vector<uint32_t> typed;
   for (const WindowEvent& e : recorder.events)
