@@ -1,6 +1,7 @@
 // The two text sinks of the program besides its own files:
 // - debug output: the channel a developer watches with a debugger or a log viewer (the
-//   scripts' print); standard error on Linux;
+//   scripts' print); standard error on Linux, OutputDebugString on Windows (in pieces of
+//   at most 1023 bytes, without any zero bytes of the text);
 // - console output: the process's standard output (script-load reports, server lines).
 // Both write the text as given, without adding a newline, and are safe from any thread.
 #pragma once

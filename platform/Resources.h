@@ -1,4 +1,7 @@
 // Read-only data built into the library: scripts and images, found by type and number.
+// On Windows they are resources of our own module (the plug-in's DLL, or a test program),
+// compiled from the list in platform/CMakeLists.txt; a program that uses them links the
+// CMake target quorvella_resources. On Linux they are compiled into the library.
 #pragma once
 
 #include <cstddef>

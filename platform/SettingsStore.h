@@ -1,12 +1,16 @@
 // Per-user preference values under one key path, e.g. {"Software", "Halvercast",
 // "com.halvercastlabs.Quorvella"}. Values are 32-bit numbers or texts, found by name.
+// - Windows: registry values under HKEY_CURRENT_USER, one key per level of the path. A read
+//   creates the levels above the last one (never the last), as the product always has.
+// - Linux: one settings file per key path (see posix/SettingsStore.cpp).
 //
 // Failures are silent: a value that cannot be read is absent, a write that cannot be done
 // leaves the store as it was. Safe to use from several threads and processes at once:
-// every write replaces the whole store atomically, so readers see the old or the new
-// values, never a mix; writers take turns, so no write loses a value of another. A store
-// that is not a plain file (a FIFO, a device, a folder) reads as empty and is never
-// written; no call waits on it. A write waits a few seconds at most for another writer.
+// readers see the old or the new value, never a mix, and no write loses a value of another
+// (the registry writes each value by itself; on Linux every write replaces the whole file
+// atomically and writers take turns). On Linux, a store that is not a plain file (a FIFO, a
+// device, a folder) reads as empty and is never written; no call waits on it; a write waits
+// a few seconds at most for another writer.
 #pragma once
 
 #include <cstdint>
@@ -29,7 +33,8 @@ public:
   // its stored bytes up to the first zero byte. False when absent or too long.
   bool readText(const std::string& name, std::string& text) const;
 
-  // Where the values are kept, for messages and tests (the settings file on Linux).
+  // Where the values are kept, for messages and tests: the settings file on Linux,
+  // "HKEY_CURRENT_USER\Software\..." on Windows. Empty for an empty key path.
   std::string location() const;
 
 private:

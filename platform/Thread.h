@@ -5,7 +5,17 @@
 // effect only inside a CancellableRegion (around a call that may block for a long time,
 // such as a host-name lookup). So a thread that is cancelled never unwinds out of the
 // middle of a destructor or a lock. A thread that never enters such a region runs on
-// after cancel() until it ends by itself.
+// after cancel() until it ends by itself. What "takes effect" means differs:
+// - Linux: the thread ends at the next blocking system call inside the region, unwinding
+//   its stack as an exception would.
+// - Windows, where no thread can be ended safely from outside: nothing is unwound. Inside
+//   the region the blocking calls of this layer (Event::wait and waitAny, resolveIPv4)
+//   return at once as timed out or failed, and keep doing so; the thread's own code sees a
+//   failure and must come to its end by itself (the callers here then find their quit
+//   events and return). A lookup so abandoned finishes on a helper thread of its own.
+//
+// Never join a thread from a library's unload (static destructors of a DLL): on Windows a
+// thread's end waits for the loader lock that the unload holds.
 #pragma once
 
 #include <cstdint>
@@ -33,7 +43,8 @@ public:
   // Waits up to timeoutMs (kInfinite: without limit) for the thread to end. True when it
   // has ended (the thread is then released); false when the time ran out.
   bool join(int timeoutMs);
-  // Asks the thread to end at its next CancellableRegion (or at once when it is in one).
+  // Asks the thread to end at its next CancellableRegion (or at once when it is in one);
+  // see above for what that means on each system. Cancelling stays in force.
   void cancel();
 
   // True when the calling thread is this one.
@@ -51,8 +62,8 @@ private:
 };
 
 // While an object of this class lives, the current thread may be cancelled by
-// Thread::cancel() at blocking system calls. Harmless on threads that nobody cancels.
-// Inside a NonCancellableRegion it does nothing.
+// Thread::cancel() at blocking calls. Harmless on threads that nobody cancels and on
+// threads not started by platform::Thread. Inside a NonCancellableRegion it does nothing.
 class CancellableRegion {
 public:
   CancellableRegion();

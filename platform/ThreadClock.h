@@ -1,8 +1,9 @@
 // The processor time the calling thread has used, in nanoseconds since it started. Unlike
 // wall-clock time it does not advance while the thread waits or is preempted by others.
 //
-// Threads: any; each thread reads its own clock. Costs a system call on Linux: read it
-// rarely (the script budget reads it only once a wall-clock deadline has passed).
+// Threads: any; each thread reads its own clock. Costs a system call: read it rarely (the
+// script budget reads it only once a wall-clock deadline has passed). On Windows it
+// advances in steps of the scheduler's tick (about 15.6 ms).
 #pragma once
 
 #include <cstdint>

@@ -1,14 +1,14 @@
-#include "platform/MessageBox.h"
-
 #include <cstdio>
 #include <string>
 
+#include "platform/SystemMessageBox.h"
+
 namespace platform {
 
-void messageBox(const char* text, const char* caption) {
-  std::string line = caption != nullptr ? caption : "";
+void showSystemMessageBox(const char* text, const char* caption) {
+  std::string line = caption;
   line += ": ";
-  line += text != nullptr ? text : "";
+  line += text;
   line += '\n';
   // One write, so lines from several editors do not interleave.
   std::fwrite(line.data(), 1, line.size(), stderr);

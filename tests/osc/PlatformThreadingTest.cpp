@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "platform/Event.h"
+#include "platform/PlatformInfo.h"
 #include "platform/Thread.h"
 
 namespace {
@@ -100,7 +101,9 @@ TEST(PlatformThread, CancelEndsAThreadBlockedInACancellableRegion) {
   EXPECT_FALSE(t.join(30));
   t.cancel();
   EXPECT_TRUE(t.join(5000));
-  EXPECT_FALSE(state.returned.load());  // it ended inside the region, not by returning
+  // Linux ends the thread inside the region; Windows, which cannot end a thread safely,
+  // ends the wait and lets the thread return by itself.
+  EXPECT_EQ(state.returned.load(), platform::kIsWindows);
 }
 
 }  // namespace

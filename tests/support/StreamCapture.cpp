@@ -2,6 +2,12 @@
 
 #include <stdlib.h>
 #include <unistd.h>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <share.h>
+#include <sys/stat.h>
+#endif
 
 #include <chrono>
 #include <cstdio>
@@ -15,6 +21,13 @@ namespace testsupport {
 StreamCapture::StreamCapture(int fd) : fd(fd) {
   std::string pattern = temporaryFolder() + "/quorvella-capture-XXXXXX";
   int target = ::mkstemp(pattern.data());
+#ifdef _WIN32
+  // mkstemp there opens the file for its caller alone; text() must open it again to read.
+  if (target >= 0) {
+    ::close(target);
+    target = ::_sopen(pattern.c_str(), _O_RDWR | _O_BINARY, _SH_DENYNO, _S_IREAD | _S_IWRITE);
+  }
+#endif
   if (target < 0) throw std::runtime_error("cannot make a capture file " + pattern);
   file = pattern;
   std::fflush(fd == 1 ? stdout : stderr);

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <random>
 #include <stdexcept>
 #include <system_error>
 
@@ -31,10 +32,21 @@ void makeRemovable(const fs::path& folder) {
 }  // namespace
 
 TempFolder::TempFolder(const std::string& prefix) {
+#ifdef _WIN32
+  // No mkdtemp: fresh names until one can be made.
+  std::random_device random;
+  for (int attempt = 0; attempt < 100 && root.empty(); ++attempt) {
+    std::string candidate = temporaryFolder() + "/" + prefix + "-" + std::to_string(random());
+    std::error_code error;
+    if (fs::create_directory(candidate, error)) root = candidate;
+  }
+  if (root.empty()) throw std::runtime_error("cannot make a temporary folder for " + prefix);
+#else
   std::string pattern = temporaryFolder() + "/" + prefix + "-XXXXXX";
   if (::mkdtemp(pattern.data()) == nullptr)
     throw std::runtime_error("cannot make a temporary folder " + pattern);
   root = pattern;
+#endif
 }
 
 TempFolder::~TempFolder() {

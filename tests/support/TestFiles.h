@@ -7,7 +7,8 @@
 
 namespace testsupport {
 
-// The system's folder for temporary files: TMPDIR when set, else /tmp.
+// The system's folder for temporary files: TMPDIR when set, else /tmp (on Windows the
+// system's, written with forward slashes).
 std::string temporaryFolder();
 // Makes the folder and every missing parent; failures are left to the caller's checks.
 void makeFolders(const std::string& path, mode_t mode = 0755);
