@@ -69,7 +69,22 @@ bool registerClass() {
   return RegisterClassA(&c) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
-void unregisterClass() { UnregisterClassA(className().c_str(), ourModule()); }
+// Counts a window to be made, registering the class for the first. The lock covers only the
+// count and the class: creating a child window sends messages to its parent, whose thread
+// may be waiting for this very lock.
+bool windowAdded() {
+  std::lock_guard<std::mutex> guard(classLock());
+  if (WindowCount::added() == 0 && !registerClass()) {
+    WindowCount::removed();
+    return false;
+  }
+  return true;
+}
+
+void windowRemoved() {
+  std::lock_guard<std::mutex> guard(classLock());
+  if (WindowCount::removed() == 0) UnregisterClassA(className().c_str(), ourModule());
+}
 
 int keyModifiers() {
   int flags = 0;
@@ -163,15 +178,11 @@ bool EditorWindow::create(uintptr_t parentWindowId, int width, int height) {
   auto native = std::make_unique<Native>();
   native->owner = this;
 
-  std::lock_guard<std::mutex> guard(classLock());
-  if (WindowCount::added() == 0 && !registerClass()) {
-    WindowCount::removed();
-    return false;
-  }
+  if (!windowAdded()) return false;
   HWND window = CreateWindowExA(0, className().c_str(), "Window", kWindowStyles, 0, 0, width,
                                 height, parent, nullptr, ourModule(), nullptr);
   if (window == nullptr) {
-    if (WindowCount::removed() == 0) unregisterClass();
+    windowRemoved();
     return false;
   }
   native->window = window;
@@ -197,8 +208,7 @@ void EditorWindow::destroy() {
   window_ = 0;
   width_ = height_ = 0;
   deferred_.clear();
-  std::lock_guard<std::mutex> guard(classLock());
-  if (WindowCount::removed() == 0) unregisterClass();
+  windowRemoved();
 }
 
 bool EditorWindow::translate(const void* nativeEvent, WindowEvent& out) {
