@@ -63,7 +63,7 @@ test-windows: build windows
 	./tools/wine/osc-across.sh $(BUILD) $(BUILD)/win32
 	./tools/wine/osc-across.sh $(BUILD) $(BUILD)/win64
 
-test: test-release test-asan test-tsan
+test: test-release test-asan test-tsan test-windows
 
 # Archives for users: Linux x86-64 and Windows 32/64-bit, each with the plug-in, the README,
 # the docs, the example skin and an install note.
