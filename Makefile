@@ -67,7 +67,7 @@ test-windows: build windows
 	cmake --build $(BUILD) -j $(JOBS) --target quorvella_wine_editor_test
 	cd $(BUILD) && ctest --output-on-failure -L windows
 
-test: test-release test-asan test-tsan
+test: test-release test-asan test-tsan test-windows
 
 # Archives for users: Linux x86-64 and Windows 32/64-bit, each with the plug-in, the README,
 # the docs, the example skin and an install note.

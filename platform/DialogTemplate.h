@@ -1,7 +1,8 @@
 // A dialog described as data: its title, size, font and controls, with sizes in dialog
 // units (a quarter of the font's average character width across, an eighth of its height
 // down), so the layout scales with the font the window system gives us. The window of
-// ModalDialog.h builds itself from one of these.
+// ModalDialog.h builds itself from one of these, or from the library's dialog resource that
+// resourceId names, which must then say the same.
 //
 // Threading: plain values; any thread.
 #pragma once
@@ -34,6 +35,10 @@ struct DialogTemplate {
   int pointSize = 8;
   std::vector<DialogControl> controls;  // also the Tab order of those that take the focus
   int initialFocus = 0;                 // id of the control that has the focus at opening
+  // The dialog resource of the library that carries this template, on systems that build
+  // dialogs from resources (Windows); 0 for none. Where the library has no such resource,
+  // or the system builds dialogs itself, the window is made from the fields above.
+  int resourceId = 0;
 };
 
 // Pixels from dialog units, from the dialog font's average character width and height in

@@ -1,7 +1,10 @@
 // A modal dialog window of our own: a top-level window built from a DialogTemplate,
-// transient for an owner window, running its own event loop inside runModalDialog until the
-// handler ends it (on Linux an X11 window on a connection of its own, drawn with Xlib and
-// Xft).
+// belonging to the owner's top-level window (an editor's child window given as the owner
+// stands for the host's window that holds it), running its own event loop inside
+// runModalDialog until the handler ends it. On Linux an X11 window on a connection of its
+// own, drawn with Xlib and Xft, transient for the owner. On Windows the system's dialog
+// manager makes it from our module's dialog resource dialog.resourceId when the module has
+// that resource, otherwise from the template itself; the owner is disabled while it runs.
 //
 // Keyboard: the focus starts on the template's initialFocus control; Tab and Shift+Tab move
 // it between the push buttons, edit fields and check boxes in template order; Space

@@ -1,8 +1,15 @@
 // An off-screen OpenGL target for drawing the editor's labels where framebuffer objects
-// are missing: a GLX pbuffer (RGBA, 8 bits per colour, no depth) with a context of its own
-// that shares nothing, on a connection of its own. A pbuffer is the off-screen drawable
-// that every GLX 1.3 implementation offers, the software renderer included, and needs no
-// pixmap of a given depth.
+// are missing, with a context of its own that shares nothing.
+//
+// On Linux a GLX pbuffer (RGBA, 8 bits per colour, no depth) on a connection of its own: a
+// pbuffer is the off-screen drawable that every GLX 1.3 implementation offers, the software
+// renderer included, and needs no pixmap of a given depth.
+//
+// On Windows a 24-bit bottom-up DIB section selected into a memory device context, with a
+// draw-to-bitmap pixel format (RGBA, 24 colour bits, no depth): the system's own software GL
+// draws into bitmaps wherever the window's GL lacks framebuffer objects. Wine renders into
+// bitmaps through OSMesa (libOSMesa.so.8 must be installed); with the Mesa of Debian 12 only
+// whole-surface clears come out right in a 24-bit bitmap, drawn pixels are garbled.
 //
 // readPixels gives the picture with the bottom row first, the way GL reads it, so the
 // bytes upload unchanged into a texture and show the same orientation as a picture drawn

@@ -19,6 +19,9 @@ namespace {
 
 // The most of the port field that is read on OK.
 constexpr size_t kPortTextLimit = 255;
+// The library's dialog resource with the same layout (resources/AboutDialog.rc), for systems
+// that build dialogs from resources.
+constexpr int kDialogResource = 102;
 
 platform::DialogTemplate makeTemplate() {
   using K = platform::DialogControlKind;
@@ -29,6 +32,7 @@ platform::DialogTemplate makeTemplate() {
   t.fontName = "MS Sans Serif";
   t.pointSize = 8;
   t.initialFocus = AboutDialog::kPortField;
+  t.resourceId = kDialogResource;
   t.controls = {
       {AboutDialog::kMaker, K::staticText, "Halvercast", 8, 10, 70, 10},
       {AboutDialog::kWebSite, K::pushButton, "Visit halvercast.example", 70, 8, 120, 12},

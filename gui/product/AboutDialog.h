@@ -49,9 +49,9 @@ class AboutDialog : public platform::DialogHandler {
   // effect may be null: the port is then stored and made the base, with no server to move.
   explicit AboutDialog(HvcQuorvella* effect, URLOpener openURL = nullptr);
 
-  // Shows the dialog modally, transient for the owner's top-level window (an X11 Window id
-  // on Linux; 0 for none), and returns when it ends: kOK, kCancel, or -1 when no window
-  // could be shown (no display).
+  // Shows the dialog modally, belonging to the owner's top-level window (an X11 Window id
+  // on Linux, an HWND on Windows; 0 for none), and returns when it ends: kOK, kCancel, or
+  // -1 when no window could be shown (no display).
   static int run(HvcQuorvella* effect, uintptr_t ownerTopLevelWindow);
   // The same for this object (tests give it their own URL opener).
   int show(uintptr_t ownerTopLevelWindow);

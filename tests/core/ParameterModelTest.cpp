@@ -2,6 +2,7 @@
 // product's texts and properties, the change listener table and the factory values.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -46,6 +47,8 @@ TEST_F(Model, MappingsByUnit) {
   EXPECT_EQ(fx.toPlain(kSyncCycles, 0.57f), 5.0f);
   EXPECT_FLOAT_EQ(fx.toPlain(kPitchOffset, 0.75f), 18.0f);
   EXPECT_FLOAT_EQ(fx.toNormalised(kPitchOffset, 72.0f), 1.5f);  // no clamping
+  // Frequencies the logarithm cannot take reach the host as the bottom of the range.
+  for (float bad : {0.0f, -5.0f, std::nanf("")}) EXPECT_EQ(fx.toNormalised(kLowpassCutoff, bad), 0.0f);
 }
 
 TEST(ModelMapping, EqualMinimumAndMaximumReportsTheMinimum) {

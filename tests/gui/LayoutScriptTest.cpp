@@ -299,11 +299,7 @@ TEST_F(LayoutScriptTest, SkinFolderSuppliesTheLayoutAndImages) {
   testsupport::writeFile(skins + "Blue/Contents/Resources/gui.lua", R"(
 function getWindowSize() return 64, 32 end
 function createUI() tex = texture("bg.png") end)");
-  testsupport::makeFolders(user.settingsFolder());
-  auto choose = [&](const char* skin) {
-    testsupport::writeFile(user.settingsFolder() + "/com.halvercastlabs.Quorvella.conf",
-                           std::string("Skin=sz:") + skin + "\n");
-  };
+  auto choose = [&](const char* skin) { user.setText("Skin", skin); };
 
   choose("Empty");
   testsupport::StreamCapture out(1);

@@ -12,6 +12,7 @@
 #include "MIDITestSupport.h"
 #include "vsthost/HostedEffect.h"
 #include "vsthost/PluginLibrary.h"
+#include "platform/PlatformInfo.h"
 
 namespace miditest {
 namespace {
@@ -160,7 +161,8 @@ TEST_F(MIDIBoundary, UserScriptsOverrideShareAndFailSeparately) {
   // Lua shortens long chunk names from the front ("...older/broken.lua").
   std::string log = out.stop();
   EXPECT_EQ(log.rfind("@@@ failed to run file: ", 0), 0u) << log;
-  EXPECT_NE(log.find("Scripts/broken.lua:1: parameter not found: 'No Such Parameter'\n"),
+  EXPECT_NE(log.find(std::string("Scripts") + platform::kPathSeparator +
+                     "broken.lua:1: parameter not found: 'No Such Parameter'\n"),
             std::string::npos)
       << log;
   EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1);

@@ -10,6 +10,7 @@
 #include "midi/LuaIncludes.h"
 #include "midi/LuaMIDISession.h"
 #include "midi/MIDIScriptFunctions.h"
+#include "platform/PlatformInfo.h"
 
 namespace miditest {
 namespace {
@@ -131,8 +132,9 @@ TEST_F(FunctionsTest, RequestFunctionsNeedFunctions) {
 
 TEST_F(FunctionsTest, SharedGlobals) {
   EXPECT_EQ(run("return isMac"), "false");
-  EXPECT_EQ(run("return isWin"), "false");
-  EXPECT_EQ(run("return isLinux"), "true");
+  EXPECT_EQ(run("return isWin"), platform::kIsWindows ? "true" : "false");
+  // isLinux is ours, set only on Linux: scripts written for Windows never see it.
+  EXPECT_EQ(run("return isLinux"), platform::kIsWindows ? "nil" : "true");
   EXPECT_EQ(run("return isVST"), "true");
   EXPECT_EQ(run("return isAU"), "false");
   EXPECT_EQ(run("return majorVersion .. '.' .. minorVersion .. '.' .. dotVersion"), "1.0.0");

@@ -8,6 +8,7 @@
 
 #include "ScriptTestFixture.h"
 #include "midi/MIDIHandlerTables.h"
+#include "platform/PlatformInfo.h"
 
 namespace miditest {
 namespace {
@@ -109,6 +110,7 @@ TEST_F(ScriptSafetyTest, HandlerReferencesAreLimitedSoASelfRegisteringHandlerEnd
 TEST_F(ScriptSafetyTest, ABackslashIsPartOfALinuxFileNameForTheOverrideRule) {
   // Only the text after the last path separator is the file name; on Linux a backslash is
   // an ordinary character, so "a\\midi.lua" does not replace the built-in script.
+  if (platform::kIsWindows) GTEST_SKIP() << "a backslash separates folders on Windows";
   user.addScript("a\\midi.lua", "ran = true\n");
   fx();
   EXPECT_EQ(run("return ran"), "true");

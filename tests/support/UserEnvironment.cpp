@@ -50,4 +50,16 @@ void UserEnvironment::setNumbers(const std::vector<std::pair<std::string, int32_
 #endif
 }
 
+void UserEnvironment::setText(const std::string& name, const std::string& text) const {
+#ifdef _WIN32
+  const char* key = "Software\\Halvercast\\com.halvercastlabs.Quorvella";
+  RegDeleteTreeA(HKEY_CURRENT_USER, key);
+  RegSetKeyValueA(HKEY_CURRENT_USER, key, name.c_str(), REG_SZ, text.c_str(),
+                  static_cast<DWORD>(text.size() + 1));
+#else
+  makeFolders(settingsFolder(), kFolderMode);
+  writeFile(settingsFolder() + "/com.halvercastlabs.Quorvella.conf", name + "=sz:" + text + "\n");
+#endif
+}
+
 }  // namespace testsupport

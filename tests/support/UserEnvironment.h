@@ -37,6 +37,8 @@ class UserEnvironment {
   // Replaces the preferences file (on Windows the registry values) with these 32-bit
   // numbers, by value name.
   void setNumbers(const std::vector<std::pair<std::string, int32_t>>& values) const;
+  // Replaces the preferences with one text value (such as "Skin").
+  void setText(const std::string& name, const std::string& text) const;
 
  private:
   TempFolder temp{"quorvella-user"};
