@@ -280,10 +280,10 @@ TEST_P(EditorAcrossTheBoundary, DrawsTheLayoutReportsAKnobDragAndOpensThePrefsDi
               command.name.c_str(), seconds(windowShown - started),
               seconds(firstFrame - windowShown));
   RecordProperty("first_frame_ms", static_cast<int>(seconds(firstFrame - windowShown) * 1000.0));
-  // Whether the frame also reached the screen where the editor is. Wine 8 leaves a child
-  // window's GL drawing off the screen when its top-level window has a window surface, as
-  // every ordinary host window does: there the host's window shows the child's background.
-  // Reported rather than checked: it is Wine's, and the same for any child GL window.
+  // Whether the frame also reached the screen where the editor is. Wine 8.0 does not copy
+  // a child window's GL drawing into its top-level window here (the child's device context
+  // has no X drawable to copy to; the host's window shows the child's background), for any
+  // child GL window, a minimal one too. Reported rather than checked: it is Wine's.
   if (view.picture != view.input) {
     Image screen;
     const bool onScreen =
