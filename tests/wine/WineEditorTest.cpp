@@ -282,7 +282,7 @@ TEST_P(EditorAcrossTheBoundary, DrawsTheLayoutReportsAKnobDragAndOpensThePrefsDi
       << editor.errors();
   const auto firstFrame = Clock::now();
   const EditorWindows view = editorWindows;
-  std::printf("[   time   ] %s: host window %.1f s after the start, first complete frame %.1f s "
+  std::printf("[   time   ] %s: host window %.2f s after the start, first complete frame %.2f s "
               "after the window\n",
               command.name.c_str(), seconds(windowShown - started),
               seconds(firstFrame - windowShown));
