@@ -18,7 +18,8 @@ class HostInstance {
   explicit HostInstance(HostOptions options);
 
   // Stores the record, shows it to the options' observer and returns the host's answer
-  // to it; writes answer texts to ptr. Any thread. Takes a lock and may allocate: this is a test host, not a real-time one.
+  // to it; writes answer texts to ptr. Any thread. Takes a lock and may allocate: this is
+  // a test host, not a real-time one.
   intptr_t handle(const CallbackRecord& record, void* ptr);
 
   // Stores a record whose answer was already given (callbacks attributed late); the
