@@ -28,7 +28,7 @@ demo: build
 	./tools/demo.sh $(BUILD) out
 
 test-release: build
-	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) -LE windows
 
 # Address and undefined-behaviour sanitizers over the whole suite.
 test-asan: configure
