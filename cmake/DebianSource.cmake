@@ -23,6 +23,29 @@ function(quorvella_find_debian_source dir package marker result)
   endif()
 endfunction()
 
+# quorvella_patched_copy(<source-dir> <patch> <copy-dir>)
+#
+# Copies <source-dir> to <copy-dir> in the build tree and applies <patch> (-p1) there, so
+# the cached source stays as Debian ships it. The copy is made again when the patch
+# changes; editing the patch reconfigures the build.
+function(quorvella_patched_copy sourceDir patch copyDir)
+  string(MAKE_C_IDENTIFIER "QUORVELLA_PATCHED_${copyDir}" hashVar)
+  file(SHA256 "${patch}" patchHash)
+  if(NOT EXISTS "${copyDir}/.patched" OR NOT patchHash STREQUAL "${${hashVar}}")
+    file(REMOVE_RECURSE "${copyDir}")
+    file(COPY "${sourceDir}/" DESTINATION "${copyDir}")
+    execute_process(COMMAND patch -p1 --quiet --forward -i "${patch}"
+                    WORKING_DIRECTORY "${copyDir}" RESULT_VARIABLE patchResult
+                    OUTPUT_VARIABLE patchOutput ERROR_VARIABLE patchOutput)
+    if(NOT patchResult EQUAL 0)
+      message(FATAL_ERROR "Applying ${patch} to ${sourceDir} failed:\n${patchOutput}")
+    endif()
+    file(TOUCH "${copyDir}/.patched")
+    set(${hashVar} "${patchHash}" CACHE INTERNAL "")
+  endif()
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${patch}")
+endfunction()
+
 function(quorvella_debian_source package marker cacheVar result)
   set(${cacheVar} "" CACHE PATH
       "Unpacked Debian ${package} source package; empty: fetch it with apt-get source")

@@ -17,22 +17,8 @@ quorvella_debian_source(lua5.1 src/lapi.c QUORVELLA_LUA51_SOURCE_DIR luaRoot)
 # pattern matching, string.rep, table.concat, table.sort, unpack) reaches the count hook
 # through lua_addwork, and finalizers run with hooks on. Without it a script could keep the
 # host's thread inside one call, or inside a __gc metamethod, far beyond any budget.
-set(luaPatch "${CMAKE_CURRENT_SOURCE_DIR}/lua51-work.patch")
 set(luaSrc "${CMAKE_CURRENT_BINARY_DIR}/lua51-src")
-file(SHA256 "${luaPatch}" luaPatchHash)
-if(NOT EXISTS "${luaSrc}/.patched" OR NOT luaPatchHash STREQUAL QUORVELLA_LUA51_PATCHED_HASH)
-  file(REMOVE_RECURSE "${luaSrc}")
-  file(COPY "${luaRoot}/src/" DESTINATION "${luaSrc}")
-  execute_process(COMMAND patch -p1 --quiet --forward -i "${luaPatch}"
-                  WORKING_DIRECTORY "${luaSrc}" RESULT_VARIABLE patchResult
-                  OUTPUT_VARIABLE patchOutput ERROR_VARIABLE patchOutput)
-  if(NOT patchResult EQUAL 0)
-    message(FATAL_ERROR "Applying ${luaPatch} to ${luaRoot}/src failed:\n${patchOutput}")
-  endif()
-  file(TOUCH "${luaSrc}/.patched")
-  set(QUORVELLA_LUA51_PATCHED_HASH "${luaPatchHash}" CACHE INTERNAL "")
-endif()
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${luaPatch}")
+quorvella_patched_copy("${luaRoot}/src" "${CMAKE_CURRENT_SOURCE_DIR}/lua51-work.patch" "${luaSrc}")
 
 # The core and the standard libraries; the interpreter, compiler and listing (lua.c,
 # luac.c, print.c) are not part of the library.

@@ -17,22 +17,9 @@ quorvella_debian_source(oscpack ip/posix/UdpSocket.cpp QUORVELLA_OSCPACK_SOURCE_
 # on 64-bit Windows: for Windows the source is copied into the build tree with that fixed
 # (osc/oscpack-llp64.patch); the cached source stays as Debian ships it.
 if(WIN32)
-  set(oscpackPatch "${CMAKE_CURRENT_SOURCE_DIR}/oscpack-llp64.patch")
   set(oscpackCopy "${CMAKE_CURRENT_BINARY_DIR}/oscpack-src")
-  file(SHA256 "${oscpackPatch}" oscpackPatchHash)
-  if(NOT EXISTS "${oscpackCopy}/.patched" OR NOT oscpackPatchHash STREQUAL QUORVELLA_OSCPACK_PATCHED_HASH)
-    file(REMOVE_RECURSE "${oscpackCopy}")
-    file(COPY "${oscpackRoot}/" DESTINATION "${oscpackCopy}")
-    execute_process(COMMAND patch -p1 --quiet --forward -i "${oscpackPatch}"
-                    WORKING_DIRECTORY "${oscpackCopy}" RESULT_VARIABLE patchResult
-                    OUTPUT_VARIABLE patchOutput ERROR_VARIABLE patchOutput)
-    if(NOT patchResult EQUAL 0)
-      message(FATAL_ERROR "Applying ${oscpackPatch} failed:\n${patchOutput}")
-    endif()
-    file(TOUCH "${oscpackCopy}/.patched")
-    set(QUORVELLA_OSCPACK_PATCHED_HASH "${oscpackPatchHash}" CACHE INTERNAL "")
-  endif()
-  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${oscpackPatch}")
+  quorvella_patched_copy("${oscpackRoot}" "${CMAKE_CURRENT_SOURCE_DIR}/oscpack-llp64.patch"
+                         "${oscpackCopy}")
   set(oscpackRoot "${oscpackCopy}")
   set(oscpackSystem win32)
 else()

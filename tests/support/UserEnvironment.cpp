@@ -12,6 +12,14 @@ namespace testsupport {
 namespace {
 // Private to the user, as the plug-in makes its own folders.
 constexpr mode_t kFolderMode = 0700;
+#ifdef _WIN32
+// The plug-in's preferences key, emptied before each new set of values.
+const char* clearedPreferencesKey() {
+  const char* key = "Software\\Halvercast\\com.halvercastlabs.Quorvella";
+  RegDeleteTreeA(HKEY_CURRENT_USER, key);
+  return key;
+}
+#endif
 }  // namespace
 
 UserEnvironment::UserEnvironment(Folders folders)
@@ -35,8 +43,7 @@ void UserEnvironment::setBasePort(int32_t port) const { setNumbers({{"OSC Base P
 
 void UserEnvironment::setNumbers(const std::vector<std::pair<std::string, int32_t>>& values) const {
 #ifdef _WIN32
-  const char* key = "Software\\Halvercast\\com.halvercastlabs.Quorvella";
-  RegDeleteTreeA(HKEY_CURRENT_USER, key);
+  const char* key = clearedPreferencesKey();
   for (const auto& value : values) {
     DWORD number = static_cast<DWORD>(value.second);
     RegSetKeyValueA(HKEY_CURRENT_USER, key, value.first.c_str(), REG_DWORD, &number, sizeof number);
@@ -52,8 +59,7 @@ void UserEnvironment::setNumbers(const std::vector<std::pair<std::string, int32_
 
 void UserEnvironment::setText(const std::string& name, const std::string& text) const {
 #ifdef _WIN32
-  const char* key = "Software\\Halvercast\\com.halvercastlabs.Quorvella";
-  RegDeleteTreeA(HKEY_CURRENT_USER, key);
+  const char* key = clearedPreferencesKey();
   RegSetKeyValueA(HKEY_CURRENT_USER, key, name.c_str(), REG_SZ, text.c_str(),
                   static_cast<DWORD>(text.size() + 1));
 #else

@@ -5,8 +5,6 @@
 #include <X11/Xutil.h>
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
 namespace vsthost {
 
@@ -92,16 +90,6 @@ bool EditorHost::idle() {
       windowGone_ = true;
   }
   return !windowGone_;
-}
-
-void EditorHost::run(int intervalMs, const std::function<bool()>& keepGoing) {
-  const auto interval = std::chrono::milliseconds(std::max(1, intervalMs));
-  auto next = std::chrono::steady_clock::now();
-  while (idle() && (!keepGoing || keepGoing())) {
-    next += interval;
-    std::this_thread::sleep_until(next);
-  }
-  close();
 }
 
 void EditorHost::close() {

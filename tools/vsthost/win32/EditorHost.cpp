@@ -3,8 +3,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
 namespace vsthost {
 
@@ -100,16 +98,6 @@ bool EditorHost::idle() {
   HWND window = native_->window;
   if (!IsWindow(window) || GetWindowLongPtrA(window, GWLP_USERDATA) != 0) windowGone_ = true;
   return !windowGone_;
-}
-
-void EditorHost::run(int intervalMs, const std::function<bool()>& keepGoing) {
-  const auto interval = std::chrono::milliseconds(std::max(1, intervalMs));
-  auto next = std::chrono::steady_clock::now();
-  while (idle() && (!keepGoing || keepGoing())) {
-    next += interval;
-    std::this_thread::sleep_until(next);
-  }
-  close();
 }
 
 void EditorHost::close() {
