@@ -29,6 +29,15 @@ packages=(
   # run under Wine, 32-bit (wine32, an i386 package) and 64-bit. zip packs the Windows
   # archives of `make dist`.
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 wine32:i386 zip
+  # What Wine recommends and a plain install leaves out: Mesa's GL for each architecture
+  # (WGL windows), OSMesa (WGL into memory bitmaps), and the X libraries its X11 driver
+  # loads at run time (a child window's GL reaches the screen through XComposite).
+  libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386 libosmesa6 libosmesa6:i386
+  libxcomposite1 libxcursor1 libxi6 libxrandr2 libxrender1 libxinerama1
+  libxcomposite1:i386 libxcursor1:i386 libxi6:i386 libxrandr2:i386 libxrender1:i386
+  libxinerama1:i386
+  # `make test-fresh` builds a bare Debian root to prove this list complete.
+  debootstrap
 )
 
 sudo=""
@@ -48,16 +57,42 @@ for p in "${packages[@]}"; do
 done
 
 # The Lua 5.1 source package is fetched with apt-get source, which needs deb-src entries.
+# They are made from the machine's own deb entries for this release's suites (apt parses
+# both of its formats for us and names the entry each came from, so each keeps its key):
+# whatever archive or mirror the machine uses serves the sources too.
 srcfile=/etc/apt/sources.list.d/quorvella-src.sources
 need_update=${force_update:-0}
-if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
-  $sudo tee "$srcfile" >/dev/null <<'SRC'
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: bookworm bookworm-updates
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-SRC
+
+# signed_by FILE:N — the Signed-By of entry N of a sources file (a stanza of a .sources
+# file, a line of a .list file), or nothing.
+signed_by() {
+  local file=${1%:*} n=${1##*:}
+  case $file in
+    *.sources)
+      awk -v n="$n" 'BEGIN { s = 1 } /^[ \t]*$/ { if (seen) s++; seen = 0; next }
+        /^#/ { next } { seen = 1 }
+        s == n && tolower($1) == "signed-by:" && NF == 2 { print $2; exit }' "$file" ;;
+    *)
+      sed -n "${n}p" "$file" | sed -n 's/.*\[[^]]*signed-by=\([^] ]*\).*/\1/p' ;;
+  esac
+}
+
+if [ -z "$(apt-get indextargets --no-release-info 'Created-By: Sources' 2>/dev/null | head -n 1)" ]; then
+  codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+  stanzas=""
+  while read -r uri suite component entry; do
+    key=$(signed_by "$entry")
+    stanzas+="Types: deb-src"$'\n'"URIs: $uri"$'\n'"Suites: $suite"$'\n'"Components: $component"$'\n'
+    [ -n "$key" ] && stanzas+="Signed-By: $key"$'\n'
+    stanzas+=$'\n'
+  done < <(apt-get indextargets --no-release-info \
+             --format '$(REPO_URI) $(RELEASE) $(COMPONENT) $(SOURCESENTRY)' 'Created-By: Packages' |
+           awk -v c="$codename" '$2 == c || index($2, c "-") == 1' | sort -u)
+  if [ -z "$stanzas" ]; then
+    echo "install-deps: apt has no deb entry for Debian ${codename:-(unknown release)} to take sources from" >&2
+    exit 1
+  fi
+  printf '%s' "$stanzas" | $sudo tee "$srcfile" >/dev/null
   need_update=1
 fi
 # An entry alone is not enough: the source index must have been fetched too.
