@@ -1,5 +1,6 @@
 #include "effect/HvcQuorvella.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstring>
@@ -191,6 +192,13 @@ void HvcQuorvella::processReplacing(float** inputs, float** outputs, int32_t fra
   // A host block longer than the announced block size goes through the kernels in pieces
   // that fit the scratch buffer.
   uint32_t piece = static_cast<uint32_t>(scratchSize);
+  if (piece == 0 || !scratch) {
+    // The buffer was never allocated (the machine had no memory for it): the kernels cannot
+    // filter, so the block is silent rather than left as the host's garbage.
+    for (int c = 0; c < 2; ++c)
+      if (outputs[c]) std::fill(outputs[c], outputs[c] + total, 0.0f);
+    return;
+  }
   float* in[2] = {inputs[0], inputs[1]};
   float* out[2] = {outputs[0], outputs[1]};
   // The two channels run in lock-step when the buffers allow it; the result is the same as

@@ -8,6 +8,7 @@
 #include "effect/BlockSettings.h"
 #include "effect/MeterValues.h"
 #include "framework/HvcAuBase.h"
+#include "framework/Version.h"
 
 namespace HC {
 class LuaMIDIHelper;
@@ -24,7 +25,8 @@ public:
 
   static constexpr int32_t kNumPrograms = 11;
   static constexpr int32_t kInitialBlockSize = 1024;
-  static constexpr int32_t kVersion = 0x10000;
+  static constexpr int32_t kVersion =
+      quorvella::kMajorVersion << 16 | quorvella::kMinorVersion << 8 | quorvella::kDotVersion;
 
   explicit HvcQuorvella(audioMasterCallback audioMaster);
   ~HvcQuorvella() override;

@@ -108,7 +108,11 @@ void HvcAuBase::getParameterLabel(int32_t index, char* label) {
 
 bool HvcAuBase::copyDisplayText(const CFString* text, char* out) {
   const std::string& s = text->text();
-  if (s.size() + 1 > kHostTextSize) return false;
+  if (s.size() + 1 > kHostTextSize) {
+    // The host's buffer is read whatever we answer: leave it empty, never unwritten.
+    out[0] = 0;
+    return false;
+  }
   std::memcpy(out, s.c_str(), s.size() + 1);
   return true;
 }

@@ -4,6 +4,7 @@
 
 #include "framework/CFString.h"
 #include "framework/HvcAuBase.h"
+#include "framework/Version.h"
 #include "framework/Settings.h"
 #include "framework/SettingsValueNames.h"
 #include "framework/UserFolders.h"
@@ -127,7 +128,7 @@ void Editor::createWindow() {
   Font* font = manager->getMainFont();
   if (font && manager->bannerFlag) {
     char text[64];
-    std::snprintf(text, sizeof text, "halvercast : quorvella %d.%d.%d", 1, 0, 0);
+    std::snprintf(text, sizeof text, "halvercast : quorvella %s", quorvella::kVersionText);
     manager->getStaticText()->addLabel(text, 60.0f, manager->bannerY - font->descender(), kBannerGrey);
   }
   input.reset(new WindowInput(manager));

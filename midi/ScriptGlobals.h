@@ -5,15 +5,17 @@
 // argument but the first, each argument converted with the global tostring, one newline.
 #pragma once
 
+#include "framework/Version.h"
+
 struct lua_State;
 
 namespace HC {
 
 class ScriptGlobals {
 public:
-  static constexpr int kMajorVersion = 1;
-  static constexpr int kMinorVersion = 0;
-  static constexpr int kDotVersion = 0;
+  static constexpr int kMajorVersion = quorvella::kMajorVersion;
+  static constexpr int kMinorVersion = quorvella::kMinorVersion;
+  static constexpr int kDotVersion = quorvella::kDotVersion;
   static constexpr int kVersion = kMajorVersion * 10000 + kMinorVersion * 100 + kDotVersion;
 
   // Sets the shared globals (call inside a protected call: it allocates).

@@ -1,5 +1,6 @@
 #include "midi/ScriptLimits.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +14,20 @@ namespace HC {
 namespace {
 constexpr char kBudgetError[] = "script stopped: instruction limit reached (endless loop?)";
 constexpr size_t kClockCheckBytes = 64 * 1024;
+
+int64_t systemWallNs() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+std::atomic<int64_t (*)()> wallClock{&systemWallNs};
+std::atomic<int64_t (*)()> cpuClock{&platform::threadCPUTimeNs};
+}  // namespace
+
+void ScriptLimits::setClocks(const Clocks& clocks) {
+  wallClock.store(clocks.wallNs ? clocks.wallNs : &systemWallNs);
+  cpuClock.store(clocks.cpuNs ? clocks.cpuNs : &platform::threadCPUTimeNs);
 }
 
 lua_State* ScriptLimits::newState() {
@@ -26,14 +41,15 @@ lua_State* ScriptLimits::newState() {
 
 ScriptLimits::Deadline ScriptLimits::Deadline::after(std::chrono::nanoseconds span) {
   Deadline d;
-  d.wall = Clock::now() + span;
-  d.cpuNs = platform::threadCPUTimeNs() + span.count();
+  d.wallNs = wallClock.load(std::memory_order_relaxed)() + span.count();
+  d.cpuNs = cpuClock.load(std::memory_order_relaxed)() + span.count() + platform::kThreadCPUTimeStepNs;
   return d;
 }
 
 bool ScriptLimits::Deadline::passed() const {
   // The wall clock is cheap to read; the processor time only once it has passed.
-  return Clock::now() >= wall && platform::threadCPUTimeNs() >= cpuNs;
+  return wallClock.load(std::memory_order_relaxed)() >= wallNs &&
+         cpuClock.load(std::memory_order_relaxed)() >= cpuNs;
 }
 
 void ScriptLimits::begin(lua_State* state, long units, const Deadline& until) {

@@ -9,7 +9,9 @@
 // - a deadline per run, checked at the same points: a backstop for work that is slow per
 //   unit (a C function that formats, copies or converts a lot in one call). It has passed
 //   when both the wall clock and the thread's own processor time have gone past it, so a
-//   thread that the system merely preempted (a busy machine) is not stopped for it;
+//   thread that the system merely preempted (a busy machine) is not stopped for it; where
+//   the processor time advances in ticks (Windows), the deadline allows one more tick, so
+//   a run always gets at least its whole span;
 // - a memory cap while a run is in progress; an allocation beyond it fails, which Lua
 //   reports as a "not enough memory" script error.
 // Outside runs (setting up) allocation is not capped.
@@ -41,12 +43,20 @@ public:
 #else
   static constexpr int kDeadlineScale = 1;
 #endif
-  using Clock = std::chrono::steady_clock;
+  // The clocks deadlines read, in nanoseconds: the wall clock (monotonic) and the calling
+  // thread's processor time. Tests install their own, so that whether a deadline has passed
+  // is theirs to decide, never the machine's speed or load; a null function restores the
+  // system's clock. Process-wide: set it while no script runs.
+  struct Clocks {
+    int64_t (*wallNs)() = nullptr;
+    int64_t (*cpuNs)() = nullptr;
+  };
+  static void setClocks(const Clocks& clocks);
 
   // A point in time on both clocks: the wall clock and the processor time of the thread
   // that made it (only that thread may check it).
   struct Deadline {
-    Clock::time_point wall{};
+    int64_t wallNs = 0;
     int64_t cpuNs = 0;
     static Deadline after(std::chrono::nanoseconds span);
     bool passed() const;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "framework/HvcAuBase.h"
+#include "framework/Version.h"
 #include "osc/OSCEndpoint.h"
 #include "osc/OSCHelper.h"
 #include "osc/OSCLog.h"
@@ -15,9 +16,6 @@ namespace HC {
 
 namespace {
 
-constexpr int kMajorVersion = 1;
-constexpr int kMinorVersion = 0;
-constexpr int kDotVersion = 0;
 
 // Reads the first argument as a text (the function name of /exec and /call).
 const char* leadingText(osc::ReceivedMessageArgumentIterator& i, const osc::ReceivedMessage& m) {
@@ -81,7 +79,7 @@ void OSCAddressSpace::ping(const osc::ReceivedMessage& m) {
                 static_cast<int>((local >> 16) & 0xFF), static_cast<int>((local >> 8) & 0xFF),
                 static_cast<int>(local & 0xFF), static_cast<int>(server.listeningPort()));
   char product[64];
-  std::snprintf(product, sizeof product, "Quorvella %d.%d.%d", kMajorVersion, kMinorVersion, kDotVersion);
+  std::snprintf(product, sizeof product, "Quorvella %s", quorvella::kVersionText);
   OSCReplyPacket packet(reply);
   packet.stream() << where << product;
   packet.finish();

@@ -10,7 +10,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$(cd "$1" && pwd)"
 mkdir -p "$2"
 out="$(cd "$2" && pwd)"
-version=1.0.0
+version=$(cat "$build/VERSION")  # written by CMake from the project's version
 stage="$(mktemp -d)"
 trap 'rm -rf "$stage"' EXIT
 

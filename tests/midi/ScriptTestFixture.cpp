@@ -2,8 +2,30 @@
 
 #include "midi/LuaIncludes.h"
 #include "midi/LuaMIDISession.h"
+#include "midi/ScriptLimits.h"
 
 namespace miditest {
+
+namespace {
+std::atomic<int64_t> wallNow{0}, cpuNow{0}, wallStep{0}, cpuStep{0};
+int64_t testWall() { return wallNow.fetch_add(wallStep.load()); }
+int64_t testCpu() { return cpuNow.fetch_add(cpuStep.load()); }
+}  // namespace
+
+ScriptTest::ScriptTest() {
+  tickClocks(0, 0);
+  HC::ScriptLimits::setClocks({&testWall, &testCpu});
+}
+
+ScriptTest::~ScriptTest() {
+  effect.reset();  // its finalizers run under the test's clocks too
+  HC::ScriptLimits::setClocks({});
+}
+
+void ScriptTest::tickClocks(int64_t wallStepNs, int64_t cpuStepNs) {
+  wallStep.store(wallStepNs);
+  cpuStep.store(cpuStepNs);
+}
 
 std::atomic<int> displayUpdates{0};
 

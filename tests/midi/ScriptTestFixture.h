@@ -19,8 +19,16 @@ extern std::atomic<int> displayUpdates;
 intptr_t testHostCallback(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,
                           void* ptr, float opt);
 
+// Script deadlines here read clocks of the test's own, which stand still unless a test
+// makes them tick: only the work counts stop scripts, however fast or loaded the machine.
 class ScriptTest : public ::testing::Test {
 protected:
+  ScriptTest();
+  ~ScriptTest() override;
+  // From now on every reading of the wall clock and of the thread's processor time moves
+  // it on by this much (0: it stands still).
+  static void tickClocks(int64_t wallStepNs, int64_t cpuStepNs);
+
   // The effect, created on first use (so tests can add user scripts first).
   HvcQuorvella& fx();
   HC::LuaMIDIHelper& helper() { return *fx().getMIDIHelper(); }

@@ -58,7 +58,7 @@ TEST(DemoToolsTest, DemoScriptRendersEveryProgramOfThePlugin) {
   toolstest::TempFolder dir;
   std::string out = dir.file("out");
   std::string script = std::string(QUORVELLA_SOURCE_DIR) + "/tools/demo.sh";
-  auto result = run("QUORVELLA_DEMO_PLUGIN=" + quote(QUORVELLA_FIXTURE_PATH) + " " +
+  auto result = run("QUORVELLA_DEMO_NO_EDITOR=1 QUORVELLA_DEMO_PLUGIN=" + quote(QUORVELLA_FIXTURE_PATH) + " " +
                     quote(script) + " " + quote(QUORVELLA_TOOLS_BINARY_DIR) + " " + quote(out));
   ASSERT_EQ(result.status, 0) << result.err;
   const std::string input = out + "/demo-input.wav";

@@ -7,7 +7,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <png.h>
+
 #include <chrono>
+#include <cstdlib>
 #include <csignal>
 #include <string>
 #include <thread>
@@ -279,4 +282,38 @@ TEST(RenderEditorModeTest, ShowEditsPrintsEachEditOfADragAsItHappens) {
   EXPECT_EQ(status, 0) << testsupport::readFile(folder.file("stderr"));
   std::string rest;
   EXPECT_FALSE(tool.readLine(rest, Clock::now() + std::chrono::seconds(60))) << rest;
+}
+
+// --picture: the first frame the editor draws, saved as a PNG file the size of its window,
+// and the tool ends by itself.
+TEST(RenderEditorModeTest, PictureSavesTheEditorsDrawingAndEnds) {
+  using Clock = std::chrono::steady_clock;
+  ASSERT_TRUE(testsupport::XvfbDisplay::shared().ok());
+  testsupport::TempFolder folder;
+  const std::string input = folder.file("loop.wav");
+  const std::string png = folder.file("editor.png");
+  ASSERT_NO_FATAL_FAILURE(writeLoop(input));
+  toolstest::ChildProcess tool;
+  std::string error;
+  ASSERT_TRUE(tool.start({QUORVELLA_RENDER_PATH, "--plugin", QUORVELLA_FIXTURE_EDITOR_PATH,
+                          "--editor", "--picture", png, input},
+                         {}, folder.file("stderr"), error))
+      << error;
+  int status = -1;
+  ASSERT_TRUE(tool.waitUntil(Clock::now() + std::chrono::seconds(120), status));
+  ASSERT_EQ(status, 0) << testsupport::readFile(folder.file("stderr"));
+
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  ASSERT_TRUE(png_image_begin_read_from_file(&image, png.c_str())) << image.message;
+  image.format = PNG_FORMAT_RGB;
+  std::vector<uint8_t> rgb(PNG_IMAGE_SIZE(image));
+  ASSERT_TRUE(png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) << image.message;
+  EXPECT_EQ(image.width, 160u);
+  EXPECT_EQ(image.height, 100u);
+  size_t blue = 0;
+  for (size_t i = 0; i + 2 < rgb.size(); i += 3)
+    if (std::abs(rgb[i] - 51) <= 2 && std::abs(rgb[i + 1] - 102) <= 2 && std::abs(rgb[i + 2] - 204) <= 2)
+      ++blue;
+  EXPECT_EQ(blue, 160u * 100u);
 }

@@ -4,9 +4,13 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <thread>
 #include <vector>
 
+#ifndef _WIN32
+#include "render/EditorPicture.h"
+#endif
 #include "render/EffectSetup.h"
 #include "render/SoundFile.h"
 #include "vsthost/EditorHost.h"
@@ -111,9 +115,34 @@ int EditorSession::run(std::string& error) {
   });
   const auto start = std::chrono::steady_clock::now();
   const auto limit = std::chrono::duration<double>(options_.liveSeconds);
-  auto keepGoing = [&] {
+  std::function<bool()> keepGoing = [&] {
     return options_.liveSeconds <= 0.0 || std::chrono::steady_clock::now() - start < limit;
   };
+#ifndef _WIN32
+  // --picture: the first picture that shows a drawing, taken once the editor has had a
+  // second to draw its first frames, then the session ends.
+  int status = 0;
+  if (!options_.picture.empty()) {
+    keepGoing = [&, wait = std::chrono::seconds(1), give = std::chrono::seconds(20)]() {
+      const auto elapsed = std::chrono::steady_clock::now() - start;
+      if (elapsed < wait) return true;
+      switch (EditorPicture::save(editor, options_.picture, error)) {
+        case EditorPicture::Result::saved:
+          return false;
+        case EditorPicture::Result::notDrawnYet:
+          if (elapsed < give) return true;
+          error = "the editor drew nothing in its window within 20 s";
+          break;
+        case EditorPicture::Result::failed:
+          break;
+      }
+      status = 1;
+      return false;
+    };
+  }
+#else
+  const int status = 0;
+#endif
   if (options_.editor) {
     editor.run(30, keepGoing);
   } else {
@@ -123,7 +152,7 @@ int EditorSession::run(std::string& error) {
   audio.join();
   effect.suspend();
   effect.close();
-  return 0;
+  return status;
 }
 
 }  // namespace render

@@ -35,6 +35,10 @@ std::string checkCombination(const RenderOptions& o) {
   if (o.inputs.empty()) return "no input file given (see --help)";
   if (o.showEdits && !o.editor && !(o.liveSeconds > 0.0))
     return "--show-edits needs --editor or --live";
+  if (!o.picture.empty() && !o.editor) return "--picture needs --editor";
+#ifdef _WIN32
+  if (!o.picture.empty()) return "--picture reads the picture from the X server: Linux only";
+#endif
   if (o.editor || o.liveSeconds > 0.0) {
     const char* mode = o.editor ? "--editor" : "--live";
     if (o.inputs.size() > 1) return std::string(mode) + " takes exactly one input";
@@ -100,6 +104,9 @@ std::string RenderOptions::parse(const std::vector<std::string>& args, RenderOpt
       error = flag(o.editor);
     } else if (arg == "--show-edits") {
       error = flag(o.showEdits);
+    } else if (arg == "--picture") {
+      error = value(o.picture);
+      if (error.empty() && o.picture.empty()) error = "--picture needs a path";
     } else if (arg == "--norm") {
       error = flag(o.normalisedValues);
     } else if (arg == "--plugin") {
@@ -191,6 +198,8 @@ Options:
   --show-edits         with --editor or --live: print a line on stdout for each edit the
                        plug-in reports, as it comes: "begin edit N", "automate N VALUE"
                        (VALUE normalised 0..1) and "end edit N" for parameter N
+  --picture FILE.png   with --editor (X11 only): once the editor has drawn its window,
+                       save the window's picture as a PNG file and quit
   -h, --help           this text
 
 Files are read and written with libsndfile. The output format follows the output's

@@ -29,6 +29,7 @@ struct RenderOptions {
   bool editor = false;                   // --editor: show the editor while INPUT loops
   double liveSeconds = 0.0;              // --live: loop INPUT in real time this long
   bool showEdits = false;                // --show-edits: print the plug-in's edit callbacks
+  std::string picture;                   // --picture PNG (X11): save the editor's picture, quit
 
   // Fills `options` from the arguments after the program name. Returns an empty string,
   // or a one-line error for an unknown option, a missing or malformed value, or an

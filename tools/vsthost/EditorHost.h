@@ -22,6 +22,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "vsthost/HostedEffect.h"
 
@@ -51,6 +52,13 @@ class EditorHost {
   void run(int intervalMs, const std::function<bool()>& keepGoing = {});
   // effEditClose, then the parent window goes. Safe to call twice.
   void close();
+
+#ifndef _WIN32
+  // The parent window's picture as the X server holds it, the editor's drawing included:
+  // RGB rows, top row first, width() x height(). False with error set when it cannot be
+  // read (not open, the window gone, a visual other than 24-bit true colour).
+  bool capture(std::vector<uint8_t>& rgb, std::string& error);
+#endif
 
   struct Native;
 

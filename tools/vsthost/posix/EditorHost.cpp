@@ -92,6 +92,39 @@ bool EditorHost::idle() {
   return !windowGone_;
 }
 
+bool EditorHost::capture(std::vector<uint8_t>& rgb, std::string& error) {
+  if (!open_ || windowGone_ || width_ < 1 || height_ < 1) {
+    error = "the editor's window is not open";
+    return false;
+  }
+  Display* display = native_->display;
+  XImage* image = XGetImage(display, static_cast<Window>(window_), 0, 0,
+                            static_cast<unsigned>(width_), static_cast<unsigned>(height_),
+                            AllPlanes, ZPixmap);
+  if (image == nullptr) {
+    error = "cannot read the editor's window from the X server";
+    return false;
+  }
+  const bool trueColour = image->red_mask == 0xff0000 && image->green_mask == 0xff00 &&
+                          image->blue_mask == 0xff && image->bits_per_pixel >= 24;
+  if (trueColour) {
+    rgb.resize(static_cast<size_t>(width_) * static_cast<size_t>(height_) * 3);
+    size_t i = 0;
+    for (int y = 0; y < height_; ++y) {
+      for (int x = 0; x < width_; ++x) {
+        unsigned long pixel = XGetPixel(image, x, y);
+        rgb[i++] = static_cast<uint8_t>(pixel >> 16);
+        rgb[i++] = static_cast<uint8_t>(pixel >> 8);
+        rgb[i++] = static_cast<uint8_t>(pixel);
+      }
+    }
+  } else {
+    error = "the X server's visual is not 24-bit true colour";
+  }
+  XDestroyImage(image);
+  return trueColour;
+}
+
 void EditorHost::close() {
   if (!open_) return;
   effect_.dispatch(effEditClose);
