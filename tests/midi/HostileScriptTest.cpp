@@ -77,11 +77,13 @@ TEST_F(HostileScriptTest, TheRegistryAndBuiltInFramesAreOutOfReach) {
 TEST_F(HostileScriptTest, TailCallLevelsAreOutOfReach) {
   // g's frame is replaced by f's: level 1 is f, level 2 the tail call.
   const std::string tailCall = "local function g(f) return f() end ";
-  EXPECT_EQ(run(tailCall + "local r = g(function() local a = debug.getlocal(2, 1) return a end) "
-                           "return r"),
-            "error: test:1: debug.getlocal is not available for built-in functions inside a plug-in");
-  EXPECT_EQ(run(tailCall + "g(function() debug.setlocal(2, 1, {}) end)"),
-            "error: test:1: debug.setlocal is not available for built-in functions inside a plug-in");
+  EXPECT_EQ(
+      run(tailCall + "local r = g(function() local a = debug.getlocal(2, 1) return a end) "
+                     "return r"),
+      "error: test:1: debug.getlocal is not available for built-in functions inside a plug-in");
+  EXPECT_EQ(
+      run(tailCall + "g(function() debug.setlocal(2, 1, {}) end)"),
+      "error: test:1: debug.setlocal is not available for built-in functions inside a plug-in");
   // f's own locals stay open.
   EXPECT_EQ(run(tailCall + "local r = g(function() local x = 1 return (debug.getlocal(1, 1)) end) "
                            "return r"),

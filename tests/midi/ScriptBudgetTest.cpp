@@ -71,25 +71,25 @@ TEST_F(ScriptBudgetTest, FullCollectionsAreChargedByTheLiveHeap) {
     limits.begin(state, units, HC::ScriptLimits::Deadline::after(std::chrono::hours(1)));
   };
   begin(100000000);
-  ASSERT_EQ(lua_cpcall(state,
-                       [](lua_State* L) {
-                         luaL_openlibs(L);
-                         static_cast<HC::ScriptLimits*>(lua_touserdata(L, 1))->guardCollector(L);
-                         return 0;
-                       },
-                       &limits),
-            0);
+  lua_CFunction open = [](lua_State* L) {
+    luaL_openlibs(L);
+    static_cast<HC::ScriptLimits*>(lua_touserdata(L, 1))->guardCollector(L);
+    return 0;
+  };
+  ASSERT_EQ(lua_cpcall(state, open, &limits), 0);
   constexpr long kObjects = 50000;
-  const std::string build = "heap = {} for i = 1, " + std::to_string(kObjects) + " do heap[i] = {} end";
+  const std::string build =
+      "heap = {} for i = 1, " + std::to_string(kObjects) + " do heap[i] = {} end";
   ASSERT_EQ(luaL_dostring(state, build.c_str()), 0);
   limits.end();
 
   // Room for a few collections of this heap, not for twenty.
   const long units = 1000000;
   begin(units);
-  const bool failed = luaL_dostring(state, "collections = 0 "
-                                          "for i = 1, 20 do collectgarbage('collect') "
-                                          "collections = collections + 1 end") != 0;
+  const bool failed = luaL_dostring(state,
+                                    "collections = 0 "
+                                    "for i = 1, 20 do collectgarbage('collect') "
+                                    "collections = collections + 1 end") != 0;
   limits.end();
   const char* message = failed ? lua_tostring(state, -1) : nullptr;
   const std::string result = message ? message : "no error";
@@ -97,8 +97,7 @@ TEST_F(ScriptBudgetTest, FullCollectionsAreChargedByTheLiveHeap) {
   const long collections = static_cast<long>(lua_tointeger(state, -1));
   EXPECT_NE(result.find("instruction limit reached"), std::string::npos)
       << result << " after " << collections << " collections";
-  EXPECT_LE(collections,
-            units / (kObjects * static_cast<long>(HC::ScriptLimits::kUnitsPerBlock)));
+  EXPECT_LE(collections, units / (kObjects * static_cast<long>(HC::ScriptLimits::kUnitsPerBlock)));
 }
 
 TEST_F(ScriptBudgetTest, LongWorkInsideOneLibraryCallIsStopped) {
