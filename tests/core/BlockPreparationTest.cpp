@@ -217,4 +217,18 @@ TEST(BlockPreparation, ValuesFarOutsideTheRangesGiveUsableSettings) {
   EXPECT_TRUE(std::isfinite(s.sawGain) && s.sawGain > 1.0f);
 }
 
+// A cutoff of -62.5 Hz puts the filter LFO's sweep at 0 Hz, where a huge LFO amount would
+// multiply that 0 by an infinite factor: the filter stays closed instead.
+TEST(BlockPreparation, HugeFilterLfoAmountAtTheBottomOfTheSweepKeepsTheFilterClosed) {
+  for (float amount : {1e4f, 1e30f}) {
+    Prepared p;
+    const BlockSettings& s = p.set(kFilterCutoff, -62.5f)
+                                 .set(kFilterLfoShape, 4.0f)  // saw down: +1 at phase 0
+                                 .set(kFilterLfoAmount, amount)
+                                 .run(44100.0, 0);
+    EXPECT_EQ(s.filterF, 0.0f) << amount;
+    EXPECT_TRUE(std::isfinite(s.filterFRange) && std::isfinite(s.filterDamping)) << amount;
+  }
+}
+
 }  // namespace

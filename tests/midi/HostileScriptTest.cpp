@@ -72,6 +72,25 @@ TEST_F(HostileScriptTest, TheRegistryAndBuiltInFramesAreOutOfReach) {
   expectBuiltInMappingWorks();
 }
 
+// A function entered by a tail call has no caller frame left; for that level Lua would
+// read and write the slots at the base of the stack, which belong to no script.
+TEST_F(HostileScriptTest, TailCallLevelsAreOutOfReach) {
+  // g's frame is replaced by f's: level 1 is f, level 2 the tail call.
+  const std::string tailCall = "local function g(f) return f() end ";
+  EXPECT_EQ(
+      run(tailCall + "local r = g(function() local a = debug.getlocal(2, 1) return a end) "
+                     "return r"),
+      "error: test:1: debug.getlocal is not available for built-in functions inside a plug-in");
+  EXPECT_EQ(
+      run(tailCall + "g(function() debug.setlocal(2, 1, {}) end)"),
+      "error: test:1: debug.setlocal is not available for built-in functions inside a plug-in");
+  // f's own locals stay open.
+  EXPECT_EQ(run(tailCall + "local r = g(function() local x = 1 return (debug.getlocal(1, 1)) end) "
+                           "return r"),
+            "x");
+  expectBuiltInMappingWorks();
+}
+
 TEST_F(HostileScriptTest, UpvaluesOfBuiltInFunctionsCannotBeReadOrReplaced) {
   fx();
   const std::string get =

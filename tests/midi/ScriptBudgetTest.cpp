@@ -4,9 +4,13 @@
 // (How long the host waits is measured by bench/HostileScriptBenchmark.cpp, not here.)
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <memory>
 #include <string>
 
 #include "ScriptTestFixture.h"
+#include "midi/LuaIncludes.h"
+#include "midi/ScriptLimits.h"
 
 namespace miditest {
 namespace {
@@ -53,6 +57,47 @@ TEST_F(ScriptBudgetTest, EndlessFinalizersAreStoppedInsideCollectionAndAtClose) 
   EXPECT_EQ(stackHeight(), 0);
   effect.reset();  // returns: every finalizer is stopped in turn
   EXPECT_FALSE(effect);
+}
+
+TEST_F(ScriptBudgetTest, FullCollectionsAreChargedByTheLiveHeap) {
+  // A collection walks every live object, however few instructions ask for it: a loop of
+  // them over a big heap is long work that only this charge bounds. The deadlines are an
+  // hour away, so only the units can stop these runs, on any machine.
+  HC::ScriptLimits limits;
+  lua_State* state = limits.newState();
+  ASSERT_NE(state, nullptr);
+  std::unique_ptr<lua_State, decltype(&lua_close)> closing(state, &lua_close);
+  auto begin = [&](long units) {
+    limits.begin(state, units, HC::ScriptLimits::Deadline::after(std::chrono::hours(1)));
+  };
+  begin(100000000);
+  lua_CFunction open = [](lua_State* L) {
+    luaL_openlibs(L);
+    static_cast<HC::ScriptLimits*>(lua_touserdata(L, 1))->guardCollector(L);
+    return 0;
+  };
+  ASSERT_EQ(lua_cpcall(state, open, &limits), 0);
+  constexpr long kObjects = 50000;
+  const std::string build =
+      "heap = {} for i = 1, " + std::to_string(kObjects) + " do heap[i] = {} end";
+  ASSERT_EQ(luaL_dostring(state, build.c_str()), 0);
+  limits.end();
+
+  // Room for a few collections of this heap, not for twenty.
+  const long units = 1000000;
+  begin(units);
+  const bool failed = luaL_dostring(state,
+                                    "collections = 0 "
+                                    "for i = 1, 20 do collectgarbage('collect') "
+                                    "collections = collections + 1 end") != 0;
+  limits.end();
+  const char* message = failed ? lua_tostring(state, -1) : nullptr;
+  const std::string result = message ? message : "no error";
+  lua_getglobal(state, "collections");
+  const long collections = static_cast<long>(lua_tointeger(state, -1));
+  EXPECT_NE(result.find("instruction limit reached"), std::string::npos)
+      << result << " after " << collections << " collections";
+  EXPECT_LE(collections, units / (kObjects * static_cast<long>(HC::ScriptLimits::kUnitsPerBlock)));
 }
 
 TEST_F(ScriptBudgetTest, LongWorkInsideOneLibraryCallIsStopped) {

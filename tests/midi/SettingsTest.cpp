@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -222,6 +223,22 @@ TEST_F(SettingsPathTest, AFIFOInPlaceOfTheLockFileLeavesWritesWorking) {
   bool wrote = false;
   EXPECT_TRUE(returnsWithoutHelp(lock, [&] { wrote = store.writeNumber("OSC Base Port", 9000); }));
   EXPECT_TRUE(wrote);
+  EXPECT_EQ(Settings::readNumber(name(kPreferenceOSCBasePort), 7000), 9000);
+}
+
+TEST_F(SettingsPathTest, AWriterThatNeverGetsTheLockWritesNothing) {
+  ASSERT_TRUE(store.writeNumber("OSC Base Port", 8000));
+  const std::string before = readFile(file());
+  // Another writer holds the lock from before this write starts until after it has given
+  // up (an open file of its own excludes us as another process's would).
+  const int holder = ::open((file() + ".lock").c_str(), O_RDWR | O_CLOEXEC);
+  ASSERT_GE(holder, 0);
+  ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+  EXPECT_FALSE(store.writeNumber("OSC Base Port", 9000));
+  EXPECT_EQ(readFile(file()), before);
+  ::close(holder);
+  // Once it lets go, the same write goes through.
+  EXPECT_TRUE(store.writeNumber("OSC Base Port", 9000));
   EXPECT_EQ(Settings::readNumber(name(kPreferenceOSCBasePort), 7000), 9000);
 }
 
