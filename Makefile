@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS := -G Ninja -DCMAKE_BUILD_TYPE=Release
 
 .PHONY: all deps configure build images demo test test-release test-asan test-tsan bench clean \
-        windows test-windows bench-windows dist
+        windows test-windows bench-windows dist test-fresh
 
 all: build
 
@@ -85,6 +85,11 @@ bench: build
 # The processing benchmark of both Windows DLL builds under Wine, beside `make bench`.
 bench-windows: windows
 	for a in $(WINDOWS_ARCHS); do tools/wine/run $$a $(BUILD)/$$a/bench/quorvella-bench.exe || exit 1; done
+
+# The README's `make test` in a bare Debian root with a clean clone of HEAD, as a new user
+# with nothing installed by hand (not part of `make test`; needs root or sudo and the network).
+test-fresh: deps
+	./tools/test-fresh.sh
 
 clean:
 	rm -rf $(BUILD) out dist
