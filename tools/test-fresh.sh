@@ -46,7 +46,7 @@ start=$(date +%s)
 echo "test-fresh: debootstrap $codename from $mirror into $root"
 $sudo debootstrap --variant=minbase --include=git,make,sudo,ca-certificates \
   "$codename" "$root" "$mirror" >"$log" 2>&1 || { tail -n 20 "$log" >&2; exit 1; }
-$sudo cp /etc/resolv.conf "$root/etc/resolv.conf"
+$sudo cp /etc/resolv.conf /etc/hosts "$root/etc/"
 $sudo mount -t proc proc "$root/proc"
 $sudo mount -t sysfs sys "$root/sys"
 $sudo mount --bind /dev "$root/dev"
