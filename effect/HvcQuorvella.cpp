@@ -117,7 +117,8 @@ void HvcQuorvella::initialise() {
   std::string damage = Settings::damage();
   if (!damage.empty()) {
     std::string line = "Quorvella: ignoring the damaged preferences file " + damage +
-                       "; the defaults apply until it is fixed (saving a preference moves it aside as .damaged)\n";
+                       "; the defaults apply until it is fixed (saving a preference moves "
+                       "it aside as .damaged)\n";
     platform::errorOutput(line.data(), line.size());
   }
   setOSCBasePort(

@@ -196,13 +196,14 @@ TEST_F(ProductSkinAndDialog, TheSkinsPagesSmallExampleWorksAsPrinted) {
   ASSERT_NE(end, std::string::npos);
   const std::string script = page.substr(begin + 7, end - begin - 7);
   // The commands before it copy the example skin's knob images and choose the skin.
-  for (const char* step : {"cp examples/skins/Tideline/Contents/Resources/atlas.png $skin/",
-                           "cp examples/skins/Tideline/Contents/Resources/atlas_n.png $skin/",
-                           "Skin=sz:Small"})
+  for (const char* step :
+       {"cp examples/skins/Tideline/Contents/Resources/atlas.png $skin/",
+        "cp examples/skins/Tideline/Contents/Resources/atlas_n.png $skin/", "Skin=sz:Small"})
     ASSERT_NE(page.find(step, section), std::string::npos) << step;
 
   testsupport::UserEnvironment user(testsupport::UserEnvironment::Folders::scriptsAndSettings);
-  const std::string skin = user.dataHome() + "/Halvercast/Quorvella/Skins/Small/Contents/Resources/";
+  const std::string skin =
+      user.dataHome() + "/Halvercast/Quorvella/Skins/Small/Contents/Resources/";
   testsupport::makeFolders(skin);
   for (const char* image : {"atlas.png", "atlas_n.png"})
     std::filesystem::copy_file(std::string(QUORVELLA_EXAMPLE_SKIN) + "/Contents/Resources/" + image,
@@ -254,8 +255,8 @@ TEST_F(ProductSkinAndDialog, TheSkinsPagesSmallExampleWorksAsPrinted) {
     label = labelPixels(image);
     return backdrop >= 320 * 200 / 2 && dry >= knobArea / 6 && wet >= knobArea / 6 && label >= 12;
   });
-  EXPECT_TRUE(shown) << "background " << backdrop << ", knobs " << dry << " " << wet
-                     << ", label " << label;
+  EXPECT_TRUE(shown) << "background " << backdrop << ", knobs " << dry << " " << wet << ", label "
+                     << label;
   EXPECT_EQ(errors.stop().find("@@@"), std::string::npos);
 }
 

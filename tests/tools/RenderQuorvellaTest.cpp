@@ -69,7 +69,8 @@ std::string shown(const std::string& params, int index) {
   std::string row = "\n" + std::string(index < 10 ? 6 : 5, ' ') + std::to_string(index) + "  ";
   size_t at = result.out.find(row, result.out.find("Parameters ("));
   if (at == std::string::npos) return "no row " + std::to_string(index) + " in " + result.out;
-  std::string line = result.out.substr(at + row.size(), result.out.find('\n', at + 1) - at - row.size());
+  const size_t start = at + row.size();
+  std::string line = result.out.substr(start, result.out.find('\n', start) - start);
   line = line.substr(0, 48);  // name and display, without the label
   return line.erase(line.find_last_not_of(' ') + 1);
 }

@@ -111,8 +111,8 @@ std::string ParameterResolver::find(const std::string& parameter, int32_t& index
   return "unknown parameter '" + wanted + "' (see --list)";
 }
 
-std::string ParameterResolver::apply(int32_t index, const std::string& value,
-                                     bool forceNormalised, float& normalised) {
+std::string ParameterResolver::apply(int32_t index, const std::string& value, bool forceNormalised,
+                                     float& normalised) {
   std::string text = trim(value);
   // "0.5n" is normalised; "On" or "Clean" are display texts.
   double x = 0.0;

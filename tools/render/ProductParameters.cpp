@@ -21,7 +21,8 @@ ProductParameters::ProductParameters(vsthost::HostedEffect& effect) {
       record->numParams != kNumQuorvellaParameters || effect.effectName() != "Quorvella")
     return;
   for (int32_t i = 0; i < kNumQuorvellaParameters; ++i) {
-    if (effect.parameterName(i) != std::string(kQuorvellaParameters[i].name).substr(0, kHostNameLength))
+    if (effect.parameterName(i) !=
+        std::string(kQuorvellaParameters[i].name).substr(0, kHostNameLength))
       return;
   }
   known_ = true;
@@ -35,7 +36,8 @@ const ParameterDescriptor* ProductParameters::descriptor(int32_t index) const {
 float ProductParameters::toNormalised(const ParameterDescriptor& descriptor, double plain) {
   const double lo = descriptor.minimum;
   const double hi = descriptor.maximum;
-  if (descriptor.unit == kUnitHertz) return static_cast<float>(std::log(plain / lo) / std::log(hi / lo));
+  if (descriptor.unit == kUnitHertz)
+    return static_cast<float>(std::log(plain / lo) / std::log(hi / lo));
   if (lo == hi) return 0.0f;
   return static_cast<float>((plain - lo) / (hi - lo));
 }
