@@ -22,6 +22,7 @@
 #include "midi/LuaMIDISession.h"
 #include "osc/OSCHelper.h"
 #include "osc/OSCSendFunction.h"
+#include "platform/Output.h"
 
 namespace {
 
@@ -112,6 +113,15 @@ void HvcQuorvella::initialise() {
   setBlockSize(blockSize);
   std::memset(&settings, 0, sizeof(settings));
   meters.clear();
+  // A damaged preferences file is ignored as a whole (the Skin choice with it); without a
+  // word the user would only see the built-in layout and default port and not know why.
+  std::string damage = Settings::damage();
+  if (!damage.empty()) {
+    std::string line = "Quorvella: ignoring the damaged preferences file " + damage +
+                       "; the defaults apply until it is fixed (saving a preference moves "
+                       "it aside as .damaged)\n";
+    platform::errorOutput(line.data(), line.size());
+  }
   setOSCBasePort(
       Settings::readNumber(CFString::constant(kPreferenceOSCBasePort), kDefaultOSCBasePort));
   // The server's threads start idle: it listens once a program or a set of parameter 39

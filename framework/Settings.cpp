@@ -27,3 +27,5 @@ bool Settings::readText(const CFString* name, std::string& out) {
 }
 
 std::string Settings::location() { return productStore().location(); }
+
+std::string Settings::damage() { return productStore().damage(); }

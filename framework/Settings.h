@@ -24,4 +24,7 @@ public:
 
   // Where the values are kept (for messages and tests).
   static std::string location();
+  // Empty, or where the stored preferences are damaged and therefore all ignored (the
+  // file's path and the line that broke it).
+  static std::string damage();
 };

@@ -3,9 +3,15 @@
 #include <GL/glew.h>
 
 #include "gui/Draw2D.h"
+#include "gui/Font.h"
 #include "gui/Manager.h"
+#include "gui/StaticText.h"
 
 namespace HC {
+
+namespace {
+const float kLabelColour[4] = {0.8f, 0.8f, 0.8f, 1.0f};
+}
 
 Button::Button(const std::string& label, Manager* manager, Callback callback, intptr_t callbackData,
                float x, float y, float width, float height, int32_t id)
@@ -20,6 +26,16 @@ void Button::fire() {
 void Button::draw() {
   glColor3f(0.0f, 1.0f, 0.0f);
   Draw2D::outline(box);
+}
+
+void Button::layout1() {
+  const Font* font = manager->getMainFont();
+  if (!font || label.empty()) return;
+  BoundingBox window = windowBox();
+  float width = font->advance(label.c_str());
+  manager->getStaticText()->addLabel(label, window.centreX() - width / 2,
+                                     window.centreY() - font->lineHeight() / 2 - font->descender(),
+                                     kLabelColour);
 }
 
 void Button::bounds(BoundingBox& out) {

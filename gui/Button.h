@@ -1,6 +1,7 @@
 // A rectangle that calls a procedure when the press on it is released. Its id is its hover
 // id (-2 and below, so it never names a parameter): the banner and the tooltip show the
-// manager's text for it.
+// manager's text for it. Its label is centred on it in the static text, so a script's
+// button says what it does.
 //
 // Threads: pointer operations and the callback run on the user-interface thread, inside
 // the press gesture; draw on the render thread.
@@ -25,6 +26,8 @@ class Button : public ControlBase {
   int32_t getId() const { return id; }
 
   void draw() override;
+  // Centres the label on the button in the static text (with the main font; none without).
+  void layout1() override;
   void bounds(BoundingBox& box) override;
   void pointerUp(const Point& point, int modifiers) override;
   void pointerEnter() override;

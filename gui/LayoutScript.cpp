@@ -36,6 +36,20 @@ void report(const char* message) {
   platform::consoleOutput(line.data(), line.size());
 }
 
+// A failed createUI leaves the author an empty or half-built editor; the reason goes to
+// standard error with the script's file and line. Lua names the chunk
+// [string "gui.lua"] in its messages; a skin's script is named by its full path instead.
+void reportCreateUIError(const std::string& script, const std::string& message) {
+  const std::string chunk = std::string("[string \"") + kChunkName + "\"]";
+  std::string line = "@@@ createUI failed: ";
+  if (message.compare(0, chunk.size(), chunk) == 0)
+    line += script + message.substr(chunk.size());
+  else
+    line += message;
+  line += '\n';
+  platform::errorOutput(line.data(), line.size());
+}
+
 // The whole file, or nothing when it cannot be read or is too large to be a layout.
 std::string readSkinScript(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
@@ -119,6 +133,8 @@ int callCreateUI(lua_State* L) {
     lua_pushnil(L);
   lua_rawset(L, LUA_REGISTRYINDEX);
   lua_getfield(L, LUA_GLOBALSINDEX, "createUI");
+  // A layout without createUI (a skin without gui.lua) opens empty and quietly.
+  if (lua_isnil(L, -1)) return 0;
   lua_call(L, 0, 0);
   return 0;
 }
@@ -272,7 +288,11 @@ void LayoutScript::createUI(const ButtonLookup* buttons) {
   ButtonTable table{buttons};
   buttonTable = buttons;
   buildingNow = true;
-  run(callCreateUI, &table, kCallBudget, kCallTime);
+  std::string message;
+  if (!run(callCreateUI, &table, kCallBudget, kCallTime, &message)) {
+    const std::string& skin = editor.getSkinPath();
+    reportCreateUIError(skin.empty() ? std::string(kChunkName) : skin + kSkinScript, message);
+  }
   buildingNow = false;
   buttonTable = nullptr;
   // The table dies with the caller's opening: no later call may find it.

@@ -3,15 +3,8 @@
 #include <GL/glew.h>
 
 #include "gui/Draw2D.h"
-#include "gui/Font.h"
-#include "gui/Manager.h"
-#include "gui/StaticText.h"
 
 namespace HC {
-
-namespace {
-const float kLabelColour[4] = {0.8f, 0.8f, 0.8f, 1.0f};
-}
 
 LumoButton::LumoButton(const std::string& label, Manager* manager, Callback callback,
                        intptr_t callbackData, float x, float y, float width, float height,
@@ -26,16 +19,6 @@ void LumoButton::pointerEnter() {
 void LumoButton::pointerLeave() {
   Button::pointerLeave();
   targetColour.set({0.3f, 0.3f, 0.3f, 0.2f});
-}
-
-void LumoButton::layout1() {
-  const Font* font = manager->getMainFont();
-  if (!font) return;
-  BoundingBox window = windowBox();
-  float width = font->advance(label.c_str());
-  manager->getStaticText()->addLabel(label, window.centreX() - width / 2,
-                                     window.centreY() - font->lineHeight() / 2 - font->descender(),
-                                     kLabelColour);
 }
 
 void LumoButton::draw() {

@@ -20,8 +20,6 @@ class LumoButton : public Button {
   void draw() override;
   void pointerEnter() override;
   void pointerLeave() override;
-  // Centres the label on the button in the static text.
-  void layout1() override;
 
  private:
   float shownColour[4] = {0.3f, 0.3f, 0.3f, 0.2f};

@@ -58,6 +58,11 @@ int OSCSendFunction::sendOSC(lua_State* state) {
 bool OSCSendFunction::build(lua_State* state, Job& job) {
   auto fail = [&job](const char* text) {
     std::strncpy(job.error, text, sizeof job.error - 1);
+    // The socket layer ends its texts with a line end, which a script's message (and an
+    // OSC reply carrying it) must not.
+    size_t length = std::strlen(job.error);
+    while (length > 0 && (job.error[length - 1] == '\n' || job.error[length - 1] == '\r'))
+      job.error[--length] = '\0';
     return false;
   };
   try {

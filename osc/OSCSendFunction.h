@@ -14,7 +14,8 @@
 //   sendOSC";
 // - the packet is one bundle with the immediate time tag around one message, at most
 //   1024 bytes ("out of buffer memory"), sent once through a new UDP socket connected to
-//   the URL's endpoint ("unable to connect udp socket\n" when that cannot be done).
+//   the URL's endpoint ("unable to connect udp socket" when that cannot be done; the
+//   socket layer's line end is left off).
 // Returns no results. Runs on the calling script's thread; it resolves the host name and
 // opens a socket there.
 #pragma once

@@ -37,6 +37,11 @@ public:
   // "HKEY_CURRENT_USER\Software\..." on Windows. Empty for an empty key path.
   std::string location() const;
 
+  // Why every stored value is being ignored, for the user to fix: on Linux, when the
+  // settings file exists but is damaged, its path and the first line that broke it; empty
+  // otherwise (always on Windows, where each registry value stands alone).
+  std::string damage() const;
+
 private:
   std::vector<std::string> keyPath;
 };

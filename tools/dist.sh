@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Writes the archives users install from: Linux x86-64 (.tar.gz) and Windows 32-bit and
 # 64-bit (.zip), each with the plug-in, the README, the docs, the example skin and a short
-# install note for its system.
+# install note for its system; the Linux archive also carries the render tool.
 #
-#   tools/dist.sh BUILD_DIR OUT_DIR      (BUILD_DIR/quorvella.so, BUILD_DIR/win32, BUILD_DIR/win64)
+#   tools/dist.sh BUILD_DIR OUT_DIR      (BUILD_DIR/quorvella.so, BUILD_DIR/quorvella-render,
+#                                         BUILD_DIR/win32, BUILD_DIR/win64)
 set -euo pipefail
 [ $# -eq 2 ] || { echo "usage: $0 BUILD_DIR OUT_DIR" >&2; exit 2; }
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -24,7 +25,7 @@ common() {
 
 linux="quorvella-$version-linux-x86_64"
 mkdir -p "$stage/$linux"
-cp "$build/quorvella.so" "$stage/$linux/"
+cp "$build/quorvella.so" "$build/quorvella-render" "$stage/$linux/"
 common "$stage/$linux"
 cat >"$stage/$linux/INSTALL.txt" <<NOTE
 Quorvella $version for Linux (x86-64), VST 2.4
@@ -36,6 +37,16 @@ Preferences are kept in ~/.config/Halvercast/com.halvercastlabs.Quorvella.conf.
 Your MIDI scripts go into ~/.local/share/Halvercast/Quorvella/Scripts/ and skins into
 ~/.local/share/Halvercast/Quorvella/Skins/ (see docs/skins.md and the example skin in
 examples/skins). The editor needs X11 with OpenGL.
+
+quorvella-render renders sound files through the plug-in next to it (it needs
+libsndfile1 and libx11-6; see docs/tools.md). From this folder:
+
+  ./quorvella-render --list
+  ./quorvella-render --program Auto-Wah --param "Osc Pitch=60" in.wav -o out.wav
+  ./quorvella-render --editor in.wav
+
+The README's commands that start with build/ are for a build from source; with this
+archive, run ./quorvella-render from this folder instead of build/quorvella-render.
 NOTE
 tar -C "$stage" -czf "$out/$linux.tar.gz" "$linux"
 echo "wrote $out/$linux.tar.gz"

@@ -16,4 +16,6 @@ void debugOutput(const char* text, size_t length) { writeAll(stderr, text, lengt
 
 void consoleOutput(const char* text, size_t length) { writeAll(stdout, text, length); }
 
+void errorOutput(const char* text, size_t length) { writeAll(stderr, text, length); }
+
 }  // namespace platform

@@ -81,33 +81,58 @@ bool SettingsFile::isValidName(const std::string& name) {
 
 bool SettingsFile::parse(const std::string& content) {
   values.clear();
-  bool ok = content.size() <= kMaxSize && (content.empty() || content.back() == '\n') &&
-            content.find('\0') == std::string::npos;
+  damaged.clear();
+  if (content.size() > kMaxSize) {
+    damaged = "larger than " + std::to_string(kMaxSize) + " bytes";
+    return false;
+  }
   size_t start = 0;
-  while (ok && start < content.size()) {
+  for (int number = 1; damaged.empty() && start < content.size(); ++number) {
     size_t end = content.find('\n', start);
     std::string line = content.substr(start, end - start);
-    start = end + 1;
+    start = end == std::string::npos ? content.size() : end + 1;
+    // The line as the user sees it in an editor, made printable and kept short.
+    auto broken = [&](const char* why) {
+      std::string shown;
+      for (char c : line.substr(0, 80)) shown += (c == '\0' || c == '\r') ? '?' : c;
+      damaged = "line " + std::to_string(number) + ": " + shown +
+                (line.size() > 80 ? "..." : "") + (why[0] ? std::string(" (") + why + ")" : "");
+    };
+    if (line.find('\0') != std::string::npos) {
+      broken("a zero byte");
+      break;
+    }
+    if (end == std::string::npos) {
+      broken("no newline at the end of the file");
+      break;
+    }
     if (line.empty() || line[0] == '#') continue;
     size_t equals = line.find('=');
     std::string name = line.substr(0, equals == std::string::npos ? line.size() : equals);
-    if (equals == std::string::npos || !isValidName(name) || find(name)) {
-      ok = false;
+    if (equals == std::string::npos || !isValidName(name)) {
+      broken("not name=type:value");
+      break;
+    }
+    if (find(name)) {
+      broken("a name given twice");
       break;
     }
     Value value;
+    bool ok = false;
     if (startsWith(line, equals + 1, kNumberTag)) {
       ok = parseNumber(line.substr(equals + 1 + sizeof(kNumberTag) - 1), value.number);
+      if (!ok) broken("not a 32-bit number");
     } else if (startsWith(line, equals + 1, kTextTag)) {
       value.isNumber = false;
       ok = unescape(line.substr(equals + 1 + sizeof(kTextTag) - 1), value.text);
+      if (!ok) broken("a backslash other than \\\\, \\n or \\r");
     } else {
-      ok = false;
+      broken("the type is neither dword: nor sz:");
     }
     if (ok) values.emplace_back(std::move(name), std::move(value));
   }
-  if (!ok) values.clear();
-  return ok;
+  if (!damaged.empty()) values.clear();
+  return damaged.empty();
 }
 
 std::string SettingsFile::format(const std::string& comment) const {

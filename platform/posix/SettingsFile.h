@@ -31,8 +31,11 @@ public:
 
   static constexpr size_t kMaxSize = 64 * 1024;
 
-  // False (and no values) when the content is damaged.
+  // False (and no values) when the content is damaged; damage() then says where.
   bool parse(const std::string& content);
+  // What made the last parse() fail, naming the line ("line 3: Skin sz:Tideline"); empty
+  // after a successful parse.
+  const std::string& damage() const { return damaged; }
   std::string format(const std::string& comment) const;
 
   const Value* find(const std::string& name) const;
@@ -45,6 +48,7 @@ private:
   Value& slot(const std::string& name);
 
   std::vector<std::pair<std::string, Value>> values;  // in file order
+  std::string damaged;
 };
 
 }  // namespace platform

@@ -135,6 +135,15 @@ std::string SettingsStore::location() const {
   return locate(keyPath, folder, path) ? path : std::string();
 }
 
+std::string SettingsStore::damage() const {
+  SettingsFile file;
+  std::string folder, path, content;
+  if (!locate(keyPath, folder, path) || readWhole(path, content) != ReadResult::kRead ||
+      file.parse(content))
+    return {};
+  return path + ", " + file.damage();
+}
+
 bool SettingsStore::readNumber(const std::string& name, int32_t& value) const {
   SettingsFile file = load(keyPath);
   const SettingsFile::Value* stored = file.find(name);

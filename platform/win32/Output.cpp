@@ -28,4 +28,9 @@ void consoleOutput(const char* text, size_t length) {
   std::fflush(stdout);
 }
 
+void errorOutput(const char* text, size_t length) {
+  std::fwrite(text, 1, length, stderr);
+  std::fflush(stderr);
+}
+
 }  // namespace platform

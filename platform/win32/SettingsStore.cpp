@@ -64,6 +64,8 @@ bool query(const std::vector<std::string>& keyPath, const std::string& name, BYT
 
 SettingsStore::SettingsStore(std::vector<std::string> keyPath) : keyPath(std::move(keyPath)) {}
 
+std::string SettingsStore::damage() const { return std::string(); }
+
 std::string SettingsStore::location() const {
   if (keyPath.empty()) return std::string();
   std::string text = "HKEY_CURRENT_USER";

@@ -1,7 +1,7 @@
 // The editor's layout script through ScriptedEditor, without a window: the layout is built
 // by calling buildInterface as an opening does, and results are read from the manager and
 // from globals the scripts leave behind. Error texts are caught by pcall inside createUI,
-// since the framework drops createUI's own errors.
+// since the framework only reports createUI's own errors on standard error.
 #include <gtest/gtest.h>
 
 #include <memory>

@@ -2,7 +2,9 @@
 // layout, and the Prefs button's dialog, with build/quorvella.so on the private Xvfb.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -10,6 +12,7 @@
 #include <thread>
 
 #include "host/AEffect.h"
+#include "support/StreamCapture.h"
 #include "support/TestFiles.h"
 #include "support/UserEnvironment.h"
 #include "support/XTestDriver.h"
@@ -178,6 +181,83 @@ TEST_F(ProductSkinAndDialog, ThePrefsButtonOpensTheAboutDialogOverTheHostsWindow
   EXPECT_TRUE(idleUntil(*host, driver, picture, [&](const Image& image) {
     return image.rgb != before.rgb && complete(image);
   }));
+}
+
+// The small example of docs/skins.md, saved and chosen as the page says: a 320 x 200
+// window on a dark blue background, two knobs drawn with the borrowed knob images and a
+// script button whose label "Dry" is drawn on it, and nothing on standard error.
+TEST_F(ProductSkinAndDialog, TheSkinsPagesSmallExampleWorksAsPrinted) {
+  const std::string page = testsupport::readFile(QUORVELLA_SKINS_PAGE);
+  const size_t section = page.find("## A small example");
+  ASSERT_NE(section, std::string::npos);
+  const size_t begin = page.find("```lua\n", section);
+  const size_t end = page.find("```\n", begin + 7);
+  ASSERT_NE(begin, std::string::npos);
+  ASSERT_NE(end, std::string::npos);
+  const std::string script = page.substr(begin + 7, end - begin - 7);
+  // The commands before it copy the example skin's knob images and choose the skin.
+  for (const char* step :
+       {"cp examples/skins/Tideline/Contents/Resources/atlas.png $skin/",
+        "cp examples/skins/Tideline/Contents/Resources/atlas_n.png $skin/", "Skin=sz:Small"})
+    ASSERT_NE(page.find(step, section), std::string::npos) << step;
+
+  testsupport::UserEnvironment user(testsupport::UserEnvironment::Folders::scriptsAndSettings);
+  const std::string skin =
+      user.dataHome() + "/Halvercast/Quorvella/Skins/Small/Contents/Resources/";
+  testsupport::makeFolders(skin);
+  for (const char* image : {"atlas.png", "atlas_n.png"})
+    std::filesystem::copy_file(std::string(QUORVELLA_EXAMPLE_SKIN) + "/Contents/Resources/" + image,
+                               skin + image);
+  ASSERT_TRUE(testsupport::writeFile(skin + "gui.lua", script));
+  ASSERT_TRUE(testsupport::writeFile(user.settingsFolder() + "/com.halvercastlabs.Quorvella.conf",
+                                     "Skin=sz:Small\n"));
+
+  testsupport::StreamCapture errors(2);
+  createInstance();
+  openEditor();
+  ASSERT_EQ(host->width(), 320);
+  ASSERT_EQ(host->height(), 200);
+
+  // Rows from the top: the knobs' boxes (37 pixels from (20, 30) and (68, 30), origin
+  // bottom left) and the button's (80 x 30 at (200, 150)), each a little inset.
+  // The background is the script's dark blue under the lights: blue outweighs green
+  // everywhere on it, while the borrowed knob face is teal, its green above its blue.
+  auto blue = [](const Pixel& c) { return c.b > c.g && c.b > c.r; };
+  auto knobPixels = [](const Image& image, int left) {
+    int drawn = 0;
+    for (int y = 200 - 67 + 4; y < 200 - 30 - 4; ++y)
+      for (int x = left + 4; x < left + 37 - 4; ++x) {
+        Pixel c = image.at(x, y);
+        if (c.g > c.b + 8) ++drawn;
+      }
+    return drawn;
+  };
+  // The label is drawn in a light grey, (204, 204, 204) where a glyph is solid.
+  auto labelPixels = [](const Image& image) {
+    int grey = 0;
+    for (int y = 200 - 180 + 3; y < 200 - 150 - 3; ++y)
+      for (int x = 200 + 3; x < 280 - 3; ++x) {
+        Pixel c = image.at(x, y);
+        int low = std::min({c.r, c.g, c.b}), high = std::max({c.r, c.g, c.b});
+        if (low > 140 && high - low < 30) ++grey;
+      }
+    return grey;
+  };
+  const int knobArea = 29 * 29;
+  int backdrop = 0, dry = 0, wet = 0, label = 0;
+  bool shown = idleUntil(*host, driver, picture, [&](const Image& image) {
+    if (image.width != 320 || image.height != 200) return false;
+    backdrop = 0;
+    for (int y = 0; y < 200; ++y)
+      for (int x = 0; x < 320; ++x) backdrop += blue(image.at(x, y)) ? 1 : 0;
+    dry = knobPixels(image, 20);
+    wet = knobPixels(image, 68);
+    label = labelPixels(image);
+    return backdrop >= 320 * 200 / 2 && dry >= knobArea / 6 && wet >= knobArea / 6 && label >= 12;
+  });
+  EXPECT_TRUE(shown) << "background " << backdrop << ", knobs " << dry << " " << wet << ", label "
+                     << label;
+  EXPECT_EQ(errors.stop().find("@@@"), std::string::npos);
 }
 
 }  // namespace

@@ -61,4 +61,57 @@ TEST(RenderQuorvellaTest, ProgramsAreListedAndChosenByName) {
       << result.err;
 }
 
+// The display column of parameter `index` in a --list after the given --param options,
+// or the error when the tool refuses them.
+std::string shown(const std::string& params, int index) {
+  auto result = run(quote(QUORVELLA_RENDER_PATH) + " " + params + " --list");
+  if (result.status != 0) return result.err;
+  std::string row = "\n" + std::string(index < 10 ? 6 : 5, ' ') + std::to_string(index) + "  ";
+  size_t at = result.out.find(row, result.out.find("Parameters ("));
+  if (at == std::string::npos) return "no row " + std::to_string(index) + " in " + result.out;
+  const size_t start = at + row.size();
+  std::string line = result.out.substr(start, result.out.find('\n', start) - start);
+  line = line.substr(0, 48);  // name and display, without the label
+  return line.erase(line.find_last_not_of(' ') + 1);
+}
+
+TEST(RenderQuorvellaTest, FullNamesAndUniquePrefixesNameEveryParameter) {
+  // The host sees "Pitch Offset Sw" and "Use Filtered Fo" (twice); --list shows the full
+  // names, and both full names and unique prefixes are accepted.
+  EXPECT_EQ(shown("--param 'Pitch Offset Sweepable=5'", 6), "Pitch Offset Sweepable  5.000");
+  EXPECT_EQ(shown("--param 'use filtered for wet=On'", 10), "Use Filtered For Wet    On");
+  EXPECT_EQ(shown("--param 'Pitch Offset Sw=-2'", 6), "Pitch Offset Sweepable  -2.000");
+  EXPECT_EQ(shown("--param 'osc pi=Track'", 18), "Osc Pitch               Track");
+  // An exact name wins over the longer names it begins.
+  EXPECT_EQ(shown("--param 'Pitch Offset=3'", 5), "Pitch Offset            3.000");
+  EXPECT_EQ(shown("--param 'Pitch LFO Amount=7'", 31), "Pitch LFO Amount        7.000");
+  EXPECT_EQ(shown("--param 'Use Filtered Fo=On'", 9),
+            "quorvella-render: parameter name 'Use Filtered Fo' is ambiguous: 'Use Filtered "
+            "For Dry' (9), 'Use Filtered For Wet' (10); give more of the name or the index\n");
+  EXPECT_EQ(shown("--param 'Pitch LFO=1'", 29),
+            "quorvella-render: parameter name 'Pitch LFO' is ambiguous: 'Pitch LFO Shape' (29), "
+            "'Pitch LFO Speed' (30), 'Pitch LFO Amount' (31), 'Pitch LFO Amount Fine' (32); "
+            "give more of the name or the index\n");
+}
+
+TEST(RenderQuorvellaTest, PlainValuesAreSetWhateverTheDisplayRoundsThemTo) {
+  // Osc Pitch shows "Track" at 0, so its display cannot be bisected as a number.
+  EXPECT_EQ(shown("--param 'Osc Pitch=60'", 18), "Osc Pitch               60.00");
+  EXPECT_EQ(shown("--param 18=60", 18), "Osc Pitch               60.00");
+  EXPECT_EQ(shown("--param 18=59.99", 18), "Osc Pitch               59.99");
+  // Filter Type names its corners but is continuous in between.
+  EXPECT_EQ(shown("--param 'Filter Type=1'", 27), "Filter Type             Low");
+  EXPECT_EQ(shown("--param 'Filter Type=2.4'", 27), "Filter Type             2.400");
+  // Exponential mapping; indexed values round as the plug-in rounds them.
+  EXPECT_EQ(shown("--param 'Filter Cutoff=3151'", 25), "Filter Cutoff           3151");
+  EXPECT_EQ(shown("--param 'Pitch LFO Shape=2.4'", 29), "Pitch LFO Shape         SawUp");
+  EXPECT_EQ(shown("--param 'Filter LFO Shape=SawUp'", 33), "Filter LFO Shape        SawUp");
+  EXPECT_EQ(shown("--param 'Osc Pitch=127.5'", 18),
+            "quorvella-render: value 127.5 is outside the range of parameter 'Osc Pitch' "
+            "(18): 0 to 127\n");
+  EXPECT_EQ(shown("--param 'Filter Cutoff=20'", 25),
+            "quorvella-render: value 20 is outside the range of parameter 'Filter Cutoff' "
+            "(25): 50 to 12000 Hz\n");
+}
+
 }  // namespace

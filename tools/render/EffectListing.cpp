@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "render/EffectSetup.h"
+#include "render/ProductParameters.h"
 #include "render/TextUtil.h"
 
 namespace render {
@@ -51,11 +52,15 @@ void EffectListing::write(vsthost::HostedEffect& effect, const std::string& path
         << names[i] << "\n";
   }
 
+  // Quorvella's full names, where the host-facing ones are cut to 15 characters.
+  ProductParameters product(effect);
   out << "Parameters (" << record->numParams << "):\n";
   out << "  index  " << padded("name", 24) << padded("display", 24) << "label\n";
   for (int32_t i = 0; i < record->numParams; ++i) {
     std::string line = padLeft(std::to_string(i), 7) + "  " +
-                       padded(trim(effect.parameterName(i)), 24) +
+                       padded(product.descriptor(i) != nullptr ? product.descriptor(i)->name
+                                                               : trim(effect.parameterName(i)),
+                              24) +
                        padded(trim(effect.parameterDisplay(i)), 24) +
                        trim(effect.parameterLabel(i));
     line.erase(line.find_last_not_of(' ') + 1);

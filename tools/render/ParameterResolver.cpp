@@ -63,37 +63,56 @@ bool parseNumber(const std::string& text, double& out) {
 
 std::string ParameterResolver::find(const std::string& parameter, int32_t& index) {
   const int32_t count = effect_.record() != nullptr ? effect_.record()->numParams : 0;
-  if (isDigits(parameter)) {
-    long wanted = std::strtol(parameter.c_str(), nullptr, 10);
-    if (parameter.size() > 9 || wanted >= count)
-      return "parameter index " + parameter + " is out of range (the plug-in has " +
+  const std::string wanted = trim(parameter);
+  if (isDigits(wanted)) {
+    long number = std::strtol(wanted.c_str(), nullptr, 10);
+    if (wanted.size() > 9 || number >= count)
+      return "parameter index " + wanted + " is out of range (the plug-in has " +
              std::to_string(count) + " parameters, 0.." + std::to_string(count - 1) + ")";
-    index = static_cast<int32_t>(wanted);
+    index = static_cast<int32_t>(number);
     return {};
   }
-  std::vector<std::string> names;
-  for (int32_t i = 0; i < count; ++i) names.push_back(trim(effect_.parameterName(i)));
-  for (bool exact : {true, false}) {
+  // Each parameter answers to the name the host sees and, where the plug-in is known, to
+  // its full name. Exact matches win over case-insensitive ones, and those over prefixes,
+  // so "Pitch Offset" is not ambiguous with "Pitch Offset Sweepable".
+  std::vector<std::string> hostNames;
+  for (int32_t i = 0; i < count; ++i) hostNames.push_back(trim(effect_.parameterName(i)));
+  auto fullName = [&](int32_t i) {
+    const ParameterDescriptor* d = product_.descriptor(i);
+    return d != nullptr ? std::string(d->name) : hostNames[i];
+  };
+  auto startsWith = [](const std::string& name, const std::string& prefix) {
+    return name.size() >= prefix.size() && equalsIgnoreCase(name.substr(0, prefix.size()), prefix);
+  };
+  enum Stage { kExact, kAnyCase, kPrefix };
+  for (Stage stage : {kExact, kAnyCase, kPrefix}) {
     std::vector<int32_t> hits;
-    for (int32_t i = 0; i < count; ++i)
-      if (exact ? names[i] == parameter : equalsIgnoreCase(names[i], parameter))
-        hits.push_back(i);
+    for (int32_t i = 0; i < count; ++i) {
+      bool hit = false;
+      for (const std::string& name : {hostNames[i], fullName(i)}) {
+        if (stage == kExact) hit = hit || name == wanted;
+        if (stage == kAnyCase) hit = hit || equalsIgnoreCase(name, wanted);
+        if (stage == kPrefix) hit = hit || (!wanted.empty() && startsWith(name, wanted));
+      }
+      if (hit) hits.push_back(i);
+    }
     if (hits.size() == 1) {
       index = hits[0];
       return {};
     }
     if (hits.size() > 1) {
       std::string list;
-      for (int32_t i : hits) list += (list.empty() ? "" : ", ") + std::to_string(i);
-      return "parameter name '" + parameter + "' is ambiguous (indices " + list +
-             "); give the index";
+      for (int32_t i : hits)
+        list += (list.empty() ? "'" : ", '") + fullName(i) + "' (" + std::to_string(i) + ")";
+      return "parameter name '" + wanted + "' is ambiguous: " + list +
+             "; give more of the name or the index";
     }
   }
-  return "unknown parameter '" + parameter + "' (see --list)";
+  return "unknown parameter '" + wanted + "' (see --list)";
 }
 
-std::string ParameterResolver::apply(int32_t index, const std::string& value,
-                                     bool forceNormalised, float& normalised) {
+std::string ParameterResolver::apply(int32_t index, const std::string& value, bool forceNormalised,
+                                     float& normalised) {
   std::string text = trim(value);
   // "0.5n" is normalised; "On" or "Clean" are display texts.
   double x = 0.0;
@@ -108,6 +127,22 @@ std::string ParameterResolver::apply(int32_t index, const std::string& value,
     return {};
   }
   double target = 0.0;
+  const ParameterDescriptor* descriptor = product_.descriptor(index);
+  if (descriptor != nullptr && parseNumber(text, target)) {
+    // The plug-in's own mapping places a plain value exactly, whatever its display rounds
+    // it to or names it ("Track" for a fixed oscillator pitch of 0).
+    const double lo = std::fmin(descriptor->minimum, descriptor->maximum);
+    const double hi = std::fmax(descriptor->minimum, descriptor->maximum);
+    if (target < lo || target > hi) {
+      const std::string label = parameterUnitLabel(descriptor->unit);
+      return "value " + formatNumber(target) + " is outside the range of " + describe(index) +
+             ": " + formatNumber(descriptor->minimum) + " to " +
+             formatNumber(descriptor->maximum) + (label.empty() ? "" : " " + label);
+    }
+    normalised = ProductParameters::toNormalised(*descriptor, target);
+    effect_.setParameter(index, normalised);
+    return {};
+  }
   if (parseNumber(text, target)) {
     Reading low = read(showAt(index, 0.0f));
     Reading high = read(showAt(index, 1.0f));
@@ -250,8 +285,9 @@ std::string ParameterResolver::applyText(int32_t index, const std::string& targe
 }
 
 std::string ParameterResolver::describe(int32_t index) {
-  return "parameter '" + trim(effect_.parameterName(index)) + "' (" + std::to_string(index) +
-         ")";
+  const ParameterDescriptor* d = product_.descriptor(index);
+  const std::string name = d != nullptr ? std::string(d->name) : trim(effect_.parameterName(index));
+  return "parameter '" + name + "' (" + std::to_string(index) + ")";
 }
 
 }  // namespace render

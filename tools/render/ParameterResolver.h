@@ -1,14 +1,20 @@
 // Turns "--param NAME=VALUE" into a parameter index and a normalised value for any
 // VST 2.4 plug-in, which only speaks normalised values.
 //
+// NAME forms: a 0-based index; the name the host sees or, for Quorvella, the full name
+// behind it (see ProductParameters); then the same case-insensitively; then any prefix
+// of either that only one parameter has. An ambiguous name lists the candidates.
+//
 // VALUE forms:
 // - normalised: "0.25n" (or any value when `normalised` is set), within 0..1;
-// - plain number: bisection over normalised 0..1 on the display text read back as a
-//   number; the display must grow or shrink steadily with the normalised value. Where
+// - plain number of a Quorvella parameter: within its range, mapped exactly as the
+//   plug-in maps plain values, whatever the display shows;
+// - plain number of any other plug-in: bisection over normalised 0..1 on the display
+//   text read back as a number; the display must grow or shrink steadily with it. Where
 //   the display reads exactly VALUE, the middle of that stretch is chosen (the end of
 //   the range when the stretch touches it); otherwise the crossing point, so the result
 //   is as precise as the display;
-// - display text ("Off", "Saw", "-inf"): matched case-insensitively against the texts
+// - display text ("Off", "SawUp", "Track"): matched case-insensitively against the texts
 //   shown at 129 evenly spaced points; the middle of the matching stretch is chosen.
 //
 // Probing moves the parameter through many values on the instance; call it before
@@ -18,16 +24,17 @@
 #include <cstdint>
 #include <string>
 
+#include "render/ProductParameters.h"
 #include "vsthost/HostedEffect.h"
 
 namespace render {
 
 class ParameterResolver {
  public:
-  explicit ParameterResolver(vsthost::HostedEffect& effect) : effect_(effect) {}
+  explicit ParameterResolver(vsthost::HostedEffect& effect) : effect_(effect), product_(effect) {}
 
-  // A 0-based index within numParams, or a name (exact match first, then a unique
-  // case-insensitive match). Returns an empty string or the error.
+  // A 0-based index within numParams, or a name as above. Returns an empty string or the
+  // error.
   std::string find(const std::string& parameter, int32_t& index);
 
   // Finds the normalised value for `value`, sets it and stores it in `normalised`.
@@ -43,6 +50,7 @@ class ParameterResolver {
   std::string describe(int32_t index);
 
   vsthost::HostedEffect& effect_;
+  ProductParameters product_;
 };
 
 }  // namespace render

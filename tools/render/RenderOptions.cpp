@@ -175,10 +175,14 @@ Options:
   --program N|NAME     factory program by 0-based number or by name (exact, then
                        case-insensitive), as effGetProgramNameIndexed reports it
   --param NAME=VALUE   set a parameter after the program is chosen; repeatable.
-  --param INDEX=VALUE  NAME is matched exactly, then case-insensitively.
-                       VALUE is plain, in the units the plug-in displays (e.g. 3151
-                       for a frequency shown as "3151"), or a display text such as
-                       "Off" or "Saw", or normalised 0..1 when it ends in 'n' (0.25n).
+  --param INDEX=VALUE  NAME is the name --list shows (Quorvella's full names, e.g.
+                       "Pitch Offset Sweepable", or the 15-character names the host
+                       sees), matched exactly, then case-insensitively, then as any
+                       prefix that only one parameter has ("Pitch Offset Sw").
+                       VALUE is plain, in the parameter's own units (60 for Osc
+                       Pitch, 2.4 for Filter Type, 3151 for a frequency), or a
+                       display text such as "Off", "SawUp" or "Track", or normalised
+                       0..1 when it ends in 'n' (0.25n).
   --norm               every --param VALUE is normalised 0..1
   --block-size N       frames per processing call (default 512)
   --sample-rate R      rate the plug-in runs at and the output is written at
@@ -190,8 +194,11 @@ Options:
                        display, label) after applying --program and --param
   --list-programs      print "INDEX<TAB>NAME" for each program
   --live SECONDS       loop INPUT through the plug-in in real time for SECONDS without
-                       an editor (for OSC and MIDI clients; nothing is written); with
-                       --editor, close the editor after SECONDS at the latest
+                       an editor, for OSC clients (Quorvella's OSC server, including
+                       /startNote and /stopNote into its MIDI scripts; nothing is
+                       written). The tool has no MIDI input: play MIDI into the
+                       plug-in in a host. With --editor, close the editor after
+                       SECONDS at the latest
   --editor             show the plug-in's editor in a window (X11, DISPLAY) until the
                        window is closed, while INPUT loops through the plug-in in real
                        time (nothing is written or played)
@@ -211,7 +218,9 @@ of channels, at most 2. Plug-in latency is not compensated. Samples beyond full 
 are clipped by integer formats (a warning says how many); float WAV keeps them. The
 output is written next to its final name as NAME.part and renamed when complete.
 
-Plain values are found by bisection over normalised 0..1, reading the plug-in's display
+A plain value of a Quorvella parameter is set through the plug-in's own mapping when it
+lies in the parameter's range, whatever the display rounds it to or calls it. For other
+plug-ins, plain values are found by bisection over normalised 0..1, reading the display
 text back as a number, so they are reached to the precision the display shows; when the
 display reads exactly VALUE, the middle of that stretch is used, and the ends of the
 range are used exactly. This needs a display that grows or shrinks steadily with the
