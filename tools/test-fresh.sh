@@ -46,7 +46,11 @@ start=$(date +%s)
 echo "test-fresh: debootstrap $codename from $mirror into $root"
 $sudo debootstrap --variant=minbase --include=git,make,sudo,ca-certificates \
   "$codename" "$root" "$mirror" >"$log" 2>&1 || { tail -n 20 "$log" >&2; exit 1; }
-$sudo cp /etc/resolv.conf /etc/hosts "$root/etc/"
+# What a Debian installer writes and debootstrap does not: name lookup, and the hosts file
+# that names localhost.
+$sudo cp /etc/resolv.conf "$root/etc/resolv.conf"
+printf '127.0.0.1\tlocalhost\n127.0.1.1\t%s\n::1\tlocalhost ip6-localhost ip6-loopback\n' \
+  "$(hostname)" | $sudo tee "$root/etc/hosts" >/dev/null
 $sudo mount -t proc proc "$root/proc"
 $sudo mount -t sysfs sys "$root/sys"
 $sudo mount --bind /dev "$root/dev"
