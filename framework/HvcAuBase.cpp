@@ -60,17 +60,7 @@ float HvcAuBase::toPlain(int32_t index, float normalised) const {
 }
 
 float HvcAuBase::toNormalised(int32_t index, float plain) const {
-  const ParameterDescriptor& d = descriptors[index];
-  double v = plain, lo = d.minimum, hi = d.maximum;
-  if (d.unit == kUnitHertz) {
-    // A frequency of 0 or below (a script or OSC client may store one) has no place on the
-    // logarithmic scale; the host gets the bottom of the range rather than -inf or NaN,
-    // which it would record as automation and could not restore.
-    if (!(v > 0.0)) return 0.0f;
-    return static_cast<float>(pmath::log(v / lo) / pmath::log(hi / lo));
-  }
-  if (lo == hi) return d.minimum;
-  return static_cast<float>((v - lo) / (hi - lo));
+  return descriptors[index].toNormalised(plain);
 }
 
 // --- Host-facing parameter operations -------------------------------------------------------

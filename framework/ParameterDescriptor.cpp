@@ -1,5 +1,20 @@
 #include "framework/ParameterDescriptor.h"
 
+#include "framework/PortableMath.h"
+
+float ParameterDescriptor::toNormalised(float plain) const {
+  double v = plain, lo = minimum, hi = maximum;
+  if (unit == kUnitHertz) {
+    // A frequency of 0 or below (a script or OSC client may store one) has no place on the
+    // logarithmic scale; the host gets the bottom of the range rather than -inf or NaN,
+    // which it would record as automation and could not restore.
+    if (!(v > 0.0)) return 0.0f;
+    return static_cast<float>(pmath::log(v / lo) / pmath::log(hi / lo));
+  }
+  if (lo == hi) return minimum;
+  return static_cast<float>((v - lo) / (hi - lo));
+}
+
 const char* parameterUnitLabel(int32_t unit) {
   switch (unit) {
     case kUnitPercent: return "%";

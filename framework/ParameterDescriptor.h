@@ -32,6 +32,10 @@ struct ParameterDescriptor {
   // A slot with minimum, maximum and default all 0 is empty: controls bound to it get no
   // change notifications.
   bool isEmptySlot() const { return minimum == 0.0f && maximum == 0.0f && defaultValue == 0.0f; }
+
+  // The host's normalised 0..1 form of a plain value: logarithmic for hertz, linear
+  // otherwise. The one mapping, shared by the plug-in and the tools that drive it.
+  float toNormalised(float plain) const;
 };
 
 // Label shown by the host for a unit code ("" for codes without one).

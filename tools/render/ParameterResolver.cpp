@@ -139,7 +139,7 @@ std::string ParameterResolver::apply(int32_t index, const std::string& value, bo
              ": " + formatNumber(descriptor->minimum) + " to " +
              formatNumber(descriptor->maximum) + (label.empty() ? "" : " " + label);
     }
-    normalised = ProductParameters::toNormalised(*descriptor, target);
+    normalised = descriptor->toNormalised(static_cast<float>(target));
     effect_.setParameter(index, normalised);
     return {};
   }

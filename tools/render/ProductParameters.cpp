@@ -1,6 +1,5 @@
 #include "render/ProductParameters.h"
 
-#include <cmath>
 #include <string>
 
 #include "effect/QuorvellaParameters.h"
@@ -31,15 +30,6 @@ ProductParameters::ProductParameters(vsthost::HostedEffect& effect) {
 const ParameterDescriptor* ProductParameters::descriptor(int32_t index) const {
   if (!known_ || index < 0 || index >= kNumQuorvellaParameters) return nullptr;
   return &kQuorvellaParameters[index];
-}
-
-float ProductParameters::toNormalised(const ParameterDescriptor& descriptor, double plain) {
-  const double lo = descriptor.minimum;
-  const double hi = descriptor.maximum;
-  if (descriptor.unit == kUnitHertz)
-    return static_cast<float>(std::log(plain / lo) / std::log(hi / lo));
-  if (lo == hi) return 0.0f;
-  return static_cast<float>((plain - lo) / (hi - lo));
 }
 
 }  // namespace render

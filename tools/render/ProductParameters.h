@@ -28,10 +28,6 @@ class ProductParameters {
   // index is outside the table.
   const ParameterDescriptor* descriptor(int32_t index) const;
 
-  // The normalised value whose plain value is `plain` under the descriptor's mapping
-  // (exponential for hertz, linear otherwise; indexed units are rounded by the plug-in).
-  static float toNormalised(const ParameterDescriptor& descriptor, double plain);
-
  private:
   bool known_ = false;
 };
