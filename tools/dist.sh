@@ -55,7 +55,7 @@ for arch in win32 win64; do
   bits=32; [ "$arch" = win64 ] && bits=64
   name="quorvella-$version-windows-${bits}bit"
   mkdir -p "$stage/$name"
-  cp "$build/$arch/quorvella.dll" "$stage/$name/"
+  cp "$build/$arch/quorvella.dll" "$build/$arch/quorvella-render.exe" "$stage/$name/"
   common "$stage/$name"
   sed 's/$/\r/' >"$stage/$name/INSTALL.txt" <<NOTE
 Quorvella $version for Windows ($bits-bit), VST 2.4
@@ -70,6 +70,12 @@ HKEY_CURRENT_USER\\Software\\Halvercast\\com.halvercastlabs.Quorvella.
 Your MIDI scripts go into %APPDATA%\\Halvercast\\Quorvella\\Scripts\\ and skins into
 %APPDATA%\\Halvercast\\Quorvella\\Skins\\ (see docs\\skins.md and the example skin in
 examples\\skins). The editor needs OpenGL.
+
+quorvella-render.exe renders WAV and AIFF files through the quorvella.dll next to it
+(see docs\\tools.md). From this folder, in a command prompt:
+
+  quorvella-render.exe --list
+  quorvella-render.exe --program Auto-Wah --param "Osc Pitch=60" in.wav -o out.wav
 NOTE
   (cd "$stage" && rm -f "$out/$name.zip" && zip -qr "$out/$name.zip" "$name")
   echo "wrote $out/$name.zip"
