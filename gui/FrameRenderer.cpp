@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "framework/HvcAuBase.h"
+#include "gui/EditorOptions.h"
 #include "gui/Effect.h"
 #include "gui/Font.h"
 #include "gui/Manager.h"
@@ -124,7 +125,9 @@ void FrameRenderer::createLabelsTarget() {
 }
 
 void FrameRenderer::labels() {
-  if (drawing) drawLabels();
+  if (!drawing) return;
+  drawLabels();
+  labelsRedrawn = true;
 }
 
 void FrameRenderer::drawLabels() {
@@ -169,7 +172,23 @@ void FrameRenderer::frame() {
   manager->framesPerSecond = timing->framesPerSecond.load(std::memory_order_relaxed);
   manager->elapsedSeconds = timing->elapsedSeconds.load(std::memory_order_relaxed);
   for (Effect* e : manager->getEffects()) e->update();
-  if (!drawing || !surface->makeCurrent()) return;
+  if (!drawing) return;
+  // Nobody can see the window: no drawing, and the loop sleeps longer.
+  if (!surface->viewable()) {
+    windowHidden = true;
+    return;
+  }
+  bool force = windowHidden || labelsRedrawn || manager->takePictureLost();
+  windowHidden = labelsRedrawn = false;
+  if (EditorOptions::constantRedraw() && ++framesSinceDrawn >= kRefreshFrames) force = true;
+  // The light and tooltip move every frame, drawn or not, so their path stays the same.
+  manager->prepareOverlay();
+  current.capture(*manager);
+  if (!force && current.sameAs(shown)) return;
+  if (!surface->makeCurrent()) return;
+  std::swap(current, shown);
+  framesSinceDrawn = 0;
+  ++drawnCount;
 
   glViewport(0, 0, manager->getWidth(), manager->getHeight());
   glDepthMask(GL_TRUE);
@@ -187,7 +206,7 @@ void FrameRenderer::frame() {
   manager->drawBackground();
 
   windowPixelProjection(*manager, false);
-  manager->overlayPass();
+  manager->drawOverlay();
   surface->swapBuffers();
 }
 

@@ -2,6 +2,12 @@
 // points, textures, glyphs, element layout, the labels layer), the labels pass, one frame
 // (the lit 3D pass, the background, the 2D overlay), and GL teardown.
 //
+// A frame draws only when its picture would differ from the last one drawn (FrameState),
+// after a labels pass, or when the window system lost the picture; with "Enable constant
+// redraw" on it also draws at least every kRefreshFrames frames, which repairs a picture
+// lost without notice. While the window is not viewable nothing is drawn, and the first
+// frame after it is shown again draws.
+//
 // The labels layer is a 1024 x 512 texture. Where the GL offers framebuffer objects it is
 // drawn through one; otherwise (or when told not to use them) it is drawn into an
 // off-screen surface of the window system and copied into the texture.
@@ -13,6 +19,7 @@
 #include <memory>
 #include <vector>
 
+#include "gui/FrameState.h"
 #include "gui/RenderTask.h"
 
 class HvcAuBase;
@@ -38,6 +45,12 @@ public:
   void frame() override;
   void labels() override;
   void tearDown() override;
+  bool hidden() const override { return windowHidden; }
+
+  // Frames between full redraws with constant redraw on (about a second).
+  static constexpr int kRefreshFrames = 30;
+  // Render thread: frames drawn so far (frames whose picture equalled the last one are not).
+  uint32_t framesDrawn() const { return drawnCount; }
 
   // After set-up: whether the labels layer goes through a framebuffer object.
   bool usesFramebuffer() const { return framebufferInUse; }
@@ -55,6 +68,11 @@ private:
   bool framebufferInUse = false;
   bool entryPoints = false;  // GL entry points beyond 1.1 were loaded
   bool drawing = false;      // the window's context works
+  bool windowHidden = false;
+  bool labelsRedrawn = false;
+  int framesSinceDrawn = 0;
+  uint32_t drawnCount = 0;
+  FrameState current, shown;  // the frame's state, and that of the last frame drawn
   std::unique_ptr<platform::GLSurface> surface;
   std::unique_ptr<platform::OffscreenGLSurface> offscreen;
   std::vector<unsigned char> labelPixels;  // the off-screen copy, 1024 x 512 RGB

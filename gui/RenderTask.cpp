@@ -75,7 +75,8 @@ void RenderTask::loop() {
     clock.elapsedSeconds.store(elapsed, std::memory_order_relaxed);
     clock.frames.fetch_add(1, std::memory_order_release);
 
-    int which = platform::Event::waitAny(wake, kEventCount, kFrameWaitMs);
+    int wait = client->hidden() ? kHiddenWaitMs : kFrameWaitMs;
+    int which = platform::Event::waitAny(wake, kEventCount, wait);
     if (which == kStopEvent) break;
     if (which == kLabelsEvent) client->labels();
   }

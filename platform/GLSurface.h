@@ -40,6 +40,10 @@ public:
   // Makes no context current on the calling thread.
   void doneCurrent();
   void swapBuffers();
+  // Whether the window can be seen at all: false while it or an ancestor is unmapped (the
+  // host hid or minimised its window) or the window is gone. A round trip on Linux; asked
+  // once per frame, so a hidden editor draws nothing.
+  bool viewable();
   // Waits until everything drawn so far is on the window, as the window system sees it
   // (for measuring the first frame, and for pictures taken by tests).
   void finish();

@@ -101,6 +101,17 @@ void GLSurface::swapBuffers() {
   glXSwapBuffers(native_->connection.display(), native_->drawable);
 }
 
+bool GLSurface::viewable() {
+  if (native_ == nullptr || !native_->connection.valid()) return false;
+  if (windowGone(*native_, false)) return false;
+  XWindowAttributes attributes;
+  if (XGetWindowAttributes(native_->connection.display(), native_->window, &attributes) == 0) {
+    native_->connection.takeError();
+    return false;
+  }
+  return attributes.map_state == IsViewable;
+}
+
 void GLSurface::finish() {
   if (native_ == nullptr || !native_->connection.valid()) return;
   if (windowGone(*native_, false)) return;

@@ -102,6 +102,13 @@ void GLSurface::swapBuffers() {
   SwapBuffers(native_->dc);
 }
 
+bool GLSurface::viewable() {
+  if (native_ == nullptr || windowGone(*native_)) return false;
+  // Hidden with an ancestor, or the host's top-level window minimised.
+  return IsWindowVisible(native_->window) != FALSE &&
+         IsIconic(GetAncestor(native_->window, GA_ROOT)) == FALSE;
+}
+
 void GLSurface::finish() {
   if (native_ == nullptr || windowGone(*native_)) return;
   glFinish();
