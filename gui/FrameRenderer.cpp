@@ -166,17 +166,17 @@ void FrameRenderer::drawLabels() {
   glBindTexture(GL_TEXTURE_2D, 0);
 }
 
-void FrameRenderer::frame() {
+bool FrameRenderer::frame() {
   effect->copyMeterValues(manager->meterValues);
   manager->frameSeconds = timing->frameSeconds.load(std::memory_order_relaxed);
   manager->framesPerSecond = timing->framesPerSecond.load(std::memory_order_relaxed);
   manager->elapsedSeconds = timing->elapsedSeconds.load(std::memory_order_relaxed);
   for (Effect* e : manager->getEffects()) e->update();
-  if (!drawing) return;
+  if (!drawing) return false;
   // Nobody can see the window: no drawing, and the loop sleeps longer.
   if (!surface->viewable()) {
     windowHidden = true;
-    return;
+    return false;
   }
   bool force = windowHidden || labelsRedrawn || manager->takePictureLost();
   windowHidden = labelsRedrawn = false;
@@ -184,11 +184,10 @@ void FrameRenderer::frame() {
   // The light and tooltip move every frame, drawn or not, so their path stays the same.
   manager->prepareOverlay();
   current.capture(*manager);
-  if (!force && current.sameAs(shown)) return;
-  if (!surface->makeCurrent()) return;
+  if (!force && current.sameAs(shown)) return false;
+  if (!surface->makeCurrent()) return false;
   std::swap(current, shown);
   framesSinceDrawn = 0;
-  ++drawnCount;
 
   glViewport(0, 0, manager->getWidth(), manager->getHeight());
   glDepthMask(GL_TRUE);
@@ -208,6 +207,7 @@ void FrameRenderer::frame() {
   windowPixelProjection(*manager, false);
   manager->drawOverlay();
   surface->swapBuffers();
+  return true;
 }
 
 void FrameRenderer::lit3DPass() {

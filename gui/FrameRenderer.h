@@ -42,16 +42,13 @@ public:
   FrameRenderer& operator=(const FrameRenderer&) = delete;
 
   void setUp() override;
-  void frame() override;
+  bool frame() override;
   void labels() override;
   void tearDown() override;
   bool hidden() const override { return windowHidden; }
 
   // Frames between full redraws with constant redraw on (about a second).
   static constexpr int kRefreshFrames = 30;
-  // Render thread: frames drawn so far (frames whose picture equalled the last one are not).
-  uint32_t framesDrawn() const { return drawnCount; }
-
   // After set-up: whether the labels layer goes through a framebuffer object.
   bool usesFramebuffer() const { return framebufferInUse; }
 
@@ -71,7 +68,6 @@ private:
   bool windowHidden = false;
   bool labelsRedrawn = false;
   int framesSinceDrawn = 0;
-  uint32_t drawnCount = 0;
   FrameState current, shown;  // the frame's state, and that of the last frame drawn
   std::unique_ptr<platform::GLSurface> surface;
   std::unique_ptr<platform::OffscreenGLSurface> offscreen;

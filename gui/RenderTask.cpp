@@ -61,7 +61,7 @@ void RenderTask::loop() {
   // A frame lasts from one clock reading to the next: drawing and the wait before it.
   Clock::time_point last = Clock::now();
   for (;;) {
-    client->frame();
+    if (client->frame()) clock.framesDrawn.fetch_add(1, std::memory_order_relaxed);
     Clock::time_point now = Clock::now();
     double seconds = std::chrono::duration<double>(now - last).count();
     last = now;

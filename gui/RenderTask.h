@@ -31,7 +31,9 @@ public:
   public:
     virtual ~Client() = default;
     virtual void setUp() = 0;        // GL set-up, including the first labels pass
-    virtual void frame() = 0;        // one frame: meters, effect updates, drawing, swap
+    // One frame: meters, effect updates, and drawing with the swap when the picture changed;
+    // true when it drew.
+    virtual bool frame() = 0;
     virtual void labels() = 0;       // the labels pass
     virtual void tearDown() = 0;     // GL teardown
     // After a frame: whether the window was hidden then (the loop then sleeps longer).
@@ -44,6 +46,7 @@ public:
     std::atomic<float> frameSeconds{0.000001f};
     std::atomic<double> elapsedSeconds{0.0};
     std::atomic<uint32_t> frames{0};
+    std::atomic<uint32_t> framesDrawn{0};  // of those, the frames that drew
   };
 
   RenderTask() = default;
