@@ -8,6 +8,11 @@
 // lost without notice. While the window is not viewable nothing is drawn, and the first
 // frame after it is shown again draws.
 //
+// When only meter values changed and the surface presents regions, the frame draws the
+// same passes clipped (scissor) to the areas the meter drawers report, now and at the last
+// frame drawn, and shows just those: the rest of the back buffer already holds the same
+// pixels.
+//
 // The labels layer is a 1024 x 512 texture. Where the GL offers framebuffer objects it is
 // drawn through one; otherwise (or when told not to use them) it is drawn into an
 // off-screen surface of the window system and copied into the texture.
@@ -19,6 +24,7 @@
 #include <memory>
 #include <vector>
 
+#include "gui/BoundingBox.h"
 #include "gui/FrameState.h"
 #include "gui/RenderTask.h"
 
@@ -47,6 +53,10 @@ public:
   void tearDown() override;
   bool hidden() const override { return windowHidden; }
 
+  // Render thread: whether meter-only frames draw just the meters' areas, and how many have.
+  bool drawsRegions() const;
+  uint32_t regionFrames() const { return regionFrameCount; }
+
   // Frames between full redraws with constant redraw on (about a second).
   static constexpr int kRefreshFrames = 30;
   // After set-up: whether the labels layer goes through a framebuffer object.
@@ -57,6 +67,11 @@ private:
   void createLabelsTarget();
   void drawLabels();
   void lit3DPass();
+  void drawPicture();
+  // The meter drawers' areas now, in order (empty boxes for drawers that report none).
+  void collectMeterAreas(std::vector<BoundingBox>& out);
+  bool drawMeterRegions();
+  void presentWhole();
 
   Manager* manager;
   HvcAuBase* effect;
@@ -68,7 +83,9 @@ private:
   bool windowHidden = false;
   bool labelsRedrawn = false;
   int framesSinceDrawn = 0;
+  uint32_t regionFrameCount = 0;
   FrameState current, shown;  // the frame's state, and that of the last frame drawn
+  std::vector<BoundingBox> meterAreas, shownMeterAreas;  // now, and at the last frame drawn
   std::unique_ptr<platform::GLSurface> surface;
   std::unique_ptr<platform::OffscreenGLSurface> offscreen;
   std::vector<unsigned char> labelPixels;  // the off-screen copy, 1024 x 512 RGB

@@ -23,6 +23,8 @@ public:
   // Reads the manager as the frame is about to draw it.
   void capture(const Manager& manager);
   bool sameAs(const FrameState& other) const;
+  // Equal in everything but the meter values: only what draws meters can differ.
+  bool sameApartFromMeters(const FrameState& other) const;
 
 private:
   bool captured = false;

@@ -1,14 +1,23 @@
 // The render thread's frame decisions, with the frame run on the test's own thread into a
 // real child window on the private Xvfb: what makes a frame draw, what lets it skip, the
-// constant-redraw refresh, and a hidden window that draws nothing until shown again.
+// constant-redraw refresh, a hidden window that draws nothing until shown again, and
+// meter-only frames that redraw their areas to the very pixels of a whole frame.
 #include <gtest/gtest.h>
 
+#include <GL/glew.h>
+#include <png.h>
+
 #include <cstring>
+#include <vector>
 
 #include "GuiTestSupport.h"
+#include "PNGTestImages.h"
 #include "gui/EditorOptions.h"
 #include "gui/FrameRenderer.h"
 #include "gui/Manager.h"
+#include "gui/Texture.h"
+#include "gui/product/TexturedMeters.h"
+#include "support/TempFolder.h"
 #include "platform/EditorWindow.h"
 #include "support/XTestDriver.h"
 #include "support/XvfbDisplay.h"
@@ -31,6 +40,19 @@ class FrameRendererTest : public ::testing::Test {
     manager.setWindowSize(200, 100);
     ASSERT_TRUE(window.create(parent, 200, 100));
     manager.window = window.handle();
+    // Four meters filled from an atlas of stripes, watching the first four meter values.
+    testsupport::Bytes pixels;
+    for (uint32_t y = 0; y < 32; ++y)
+      for (uint32_t x = 0; x < 16; ++x)
+        pixels.insert(pixels.end(), {uint8_t(40 + 6 * y), uint8_t(200 - 5 * y), uint8_t(15 * x), 255});
+    std::string atlasFile = folder.path() + "/atlas.png";
+    ASSERT_TRUE(testsupport::writeBytes(
+        atlasFile, testsupport::encodePNG(16, 32, PNG_COLOR_TYPE_RGBA, 8, pixels)));
+    auto* atlas = new HC::Texture(atlasFile);
+    manager.registerTexture(atlas);
+    auto* meters = new HC::TexturedMeters(&manager, atlas, 4, 0, 6, 30);
+    for (int i = 0; i < 4; ++i) meters->addMeter(20.0f + 9 * i, 40.0f, &manager.meterValues[i]);
+    manager.addEffect(meters);
     renderer.reset(new HC::FrameRenderer(&manager, &effect, &task.timing(), true));
     renderer->setUp();
   }
@@ -48,6 +70,21 @@ class FrameRendererTest : public ::testing::Test {
     return !drew || HC::EditorOptions::constantRedraw();
   }
 
+  // The back buffer as the frames left it: RGB rows, bottom row first.
+  std::vector<unsigned char> backBuffer() {
+    std::vector<unsigned char> rgb(200 * 100 * 3);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, 200, 100, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    return rgb;
+  }
+  static uint32_t level(float v) {
+    uint32_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    return bits;
+  }
+
+  testsupport::TempFolder folder;
   bool displayReady = testsupport::XvfbDisplay::shared().ok();
   testsupport::XTestDriver driver;
   uintptr_t parent = 0;
@@ -117,6 +154,29 @@ TEST_F(FrameRendererTest, AHiddenWindowDrawsNothingUntilShownAgain) {
   driver.unmapWindow(window.handle());
   EXPECT_FALSE(renderer->frame());
   EXPECT_TRUE(renderer->hidden());
+}
+
+TEST_F(FrameRendererTest, MetersAloneRedrawTheirAreasToThePixelsOfAWholeFrame) {
+  if (!renderer->drawsRegions()) GTEST_SKIP() << "this GLX cannot show part of a frame";
+  HC::EditorOptions::setConstantRedraw(false);
+  EXPECT_TRUE(renderer->frame());
+  ASSERT_TRUE(rest());
+  const float rounds[][4] = {{0.9f, 0.1f, 0.6f, 0.0f}, {0.2f, 1.0f, 0.35f, 0.7f},
+                             {0.2f, 0.0f, 0.8f, 0.05f}, {0.0f, 0.0f, 0.0f, 0.4f}};
+  uint32_t regions = renderer->regionFrames();
+  for (const auto& values : rounds) {
+    // Two meter-only frames in a row (the values turned by one meter, then as given), the
+    // second over the first's areas.
+    for (int pass = 0; pass < 2; ++pass) {
+      for (int i = 0; i < 4; ++i) effect.meters[i] = level(values[(i + 1 - pass) % 4]);
+      ASSERT_TRUE(renderer->frame());
+    }
+    std::vector<unsigned char> inPart = backBuffer();
+    renderer->labels();  // the next frame is whole
+    ASSERT_TRUE(renderer->frame());
+    EXPECT_TRUE(inPart == backBuffer()) << "meters at " << values[0] << ", " << values[1];
+  }
+  EXPECT_EQ(renderer->regionFrames(), regions + 8);
 }
 
 }  // namespace
