@@ -6,11 +6,12 @@
 //
 // Threads:
 // - User-interface thread (the host's, which also pumps the window): construction and
-//   destruction, registration, setWakeHook, pictureLost, pointerMoved, pointerPressed, character, keyboardFocusLost,
-//   deliverPendingChanges, refreshControls, buttonIdForText, setButtonText.
+//   destruction, registration, setWakeHook, pictureLost, pointerMoved, pointerPressed,
+//   character, keyboardFocusLost, deliverPendingChanges, refreshControls, buttonIdForText,
+//   setButtonText.
 // - Render thread: overlayPass, prepareOverlay, drawOverlay, drawBackground, the GL hooks,
-//   takePictureLost, and the render-side fields below. It reads hoveredIndex, draggedIndex, hoveredElement,
-//   tooltipElement and focusedField, which are atomics, without a lock.
+//   takePictureLost, and the render-side fields below. It reads hoveredIndex, draggedIndex,
+//   hoveredElement, tooltipElement and focusedField, which are atomics, without a lock.
 // - Any thread: listeners().parameterChanged (through the effect's setters), changeCount,
 //   noteChange.
 // Destroying the manager requires the render thread to have stopped.
@@ -178,6 +179,8 @@ class Manager {
   float framesPerSecond = 0.0f;
   float frameSeconds = 0.000001f;
   double elapsedSeconds = 0.0;
+  // The effect's meter block, copied every frame. Whatever draws from it reports the area
+  // it draws into with meterArea (UIElement, Effect).
   uint32_t meterValues[10] = {};
   bool renderTaskStarted = false;
   std::vector<std::pair<unsigned, int>> displayLists;  // (first name, count)

@@ -44,7 +44,8 @@ class FrameRendererTest : public ::testing::Test {
     testsupport::Bytes pixels;
     for (uint32_t y = 0; y < 32; ++y)
       for (uint32_t x = 0; x < 16; ++x)
-        pixels.insert(pixels.end(), {uint8_t(40 + 6 * y), uint8_t(200 - 5 * y), uint8_t(15 * x), 255});
+        pixels.insert(pixels.end(),
+                      {uint8_t(40 + 6 * y), uint8_t(200 - 5 * y), uint8_t(15 * x), 255});
     std::string atlasFile = folder.path() + "/atlas.png";
     ASSERT_TRUE(testsupport::writeBytes(
         atlasFile, testsupport::encodePNG(16, 32, PNG_COLOR_TYPE_RGBA, 8, pixels)));

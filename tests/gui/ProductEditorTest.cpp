@@ -216,7 +216,8 @@ TEST_F(ProductEditor, AValueTooWideForItsFieldKeepsItsLeadingDigits) {
   // Whether "1000.0" fits depends on the font the system gives: then it shows whole, from
   // inside the plate and wider than "1000"; otherwise the field shows "1000" exactly.
   const std::vector<uint8_t> atHair = plate(picture, fields[field]);
-  const std::pair<int, int> inkHair = ink(picture, fields[field]), inkWhole = ink(atWhole, fields[field]);
+  const std::pair<int, int> inkHair = ink(picture, fields[field]);
+  const std::pair<int, int> inkWhole = ink(atWhole, fields[field]);
   if (atHair != plate(atWhole, fields[field])) {
     EXPECT_GE(inkHair.first, 1) << "the text runs off the field's left edge";
     EXPECT_LT(inkHair.first, inkWhole.first) << "the field does not show six characters";
