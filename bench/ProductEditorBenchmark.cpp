@@ -12,7 +12,8 @@
 //   driver's workers) over 12 s of wall time with the editor open, the host idling it every
 //   20 ms and an audio thread processing 512-frame stereo blocks at 44.1 kHz in real time:
 //   silence, or the demo bass line looped (meters and the information display moving).
-//   Preferences: eye candy on or off, constant redraw on (the default) or off.
+//   Preferences: eye candy on or off, constant redraw on (the default) or off; and once with
+//   the host's window unmapped after the first picture (a host that hides the editor).
 // - MemoryPerEditor: resident memory growth per open editor, over several editors open at
 //   once (after one opening that pays for the process-wide libraries).
 #include <benchmark/benchmark.h>
@@ -165,6 +166,8 @@ class RealTimePlayer {
   std::thread worker;
 };
 
+// range(3): 1 hides the editor (the host unmaps its window, as Ardour does on close) once
+// it has shown its layout.
 void EditorProcessCpu(benchmark::State& state) {
   if (!setup().ok) {
     state.SkipWithError("no display or plug-in");
@@ -181,6 +184,7 @@ void EditorProcessCpu(benchmark::State& state) {
       state.SkipWithError("the editor did not show its layout");
       return;
     }
+    if (state.range(3) != 0) setup().driver.unmapWindow(host.window());
     // Past the set-up and the light's approach to its resting place (which moves the light
     // by less than a thousandth of a pixel a frame after about 4 s): the steady state only.
     for (int i = 0; i < 300; ++i) {
@@ -201,13 +205,14 @@ void EditorProcessCpu(benchmark::State& state) {
   state.counters["process_cpu_share_of_a_core"] = share;
 }
 BENCHMARK(EditorProcessCpu)
-    ->ArgNames({"eye_candy", "playing", "constant_redraw"})
-    ->Args({1, 0, 1})
-    ->Args({0, 0, 1})
-    ->Args({1, 1, 1})
-    ->Args({0, 1, 1})
-    ->Args({1, 0, 0})
-    ->Args({1, 1, 0})
+    ->ArgNames({"eye_candy", "playing", "constant_redraw", "hidden"})
+    ->Args({1, 0, 1, 0})
+    ->Args({0, 0, 1, 0})
+    ->Args({1, 1, 1, 0})
+    ->Args({0, 1, 1, 0})
+    ->Args({1, 0, 0, 0})
+    ->Args({1, 1, 0, 0})
+    ->Args({1, 1, 1, 1})
     ->Unit(benchmark::kSecond)
     ->Iterations(1);
 
