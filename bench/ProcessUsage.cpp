@@ -1,6 +1,7 @@
 #include "ProcessUsage.h"
 
 #include <dirent.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -55,6 +56,13 @@ double idlingShare(const std::map<int, double>& before, const std::function<void
     if (!before.count(thread.first) && atStart != start.end()) cpu += thread.second - atStart->second;
   }
   return wall > 0.0 ? cpu / wall : 0.0;
+}
+
+double processCpu() {
+  rusage usage{};
+  if (getrusage(RUSAGE_SELF, &usage) != 0) return 0.0;
+  auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
 double residentBytes() {

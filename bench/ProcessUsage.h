@@ -17,6 +17,9 @@ std::map<int, double> threadCpu();
 double idlingShare(const std::map<int, double>& before, const std::function<void()>& idle,
                    int idles);
 
+// CPU seconds (user + system) of the whole process so far, every thread counted.
+double processCpu();
+
 // Resident memory of this process in bytes.
 double residentBytes();
 

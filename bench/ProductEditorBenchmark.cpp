@@ -7,10 +7,18 @@
 // - RenderCpu/<eye candy 1 or 0>: CPU time of the threads the opening started (the render
 //   thread and the GL driver's workers) over wall time, with the editor untouched at its
 //   frame rate (about 30 a second) and the host idling it every 20 ms.
+// - EditorProcessCpu/<eye candy>/<playing>/<constant redraw>: CPU time of the whole
+//   process (every thread: the host's idle, the audio thread, the render thread, the GL
+//   driver's workers) over 12 s of wall time with the editor open, the host idling it every
+//   20 ms and an audio thread processing 512-frame stereo blocks at 44.1 kHz in real time:
+//   silence, or the demo bass line looped (meters and the information display moving).
+//   Preferences: eye candy on or off, constant redraw on (the default) or off; and once with
+//   the host's window unmapped after the first picture (a host that hides the editor).
 // - MemoryPerEditor: resident memory growth per open editor, over several editors open at
 //   once (after one opening that pays for the process-wide libraries).
 #include <benchmark/benchmark.h>
 
+#include <atomic>
 #include <chrono>
 #include <map>
 #include <memory>
@@ -19,6 +27,7 @@
 #include <vector>
 
 #include "ProcessUsage.h"
+#include "demo/DemoBassLine.h"
 #include "framework/SettingsValueNames.h"
 #include "support/UserEnvironment.h"
 #include "support/XTestDriver.h"
@@ -110,6 +119,102 @@ void RenderCpu(benchmark::State& state) {
   state.counters["cpu_share_of_a_core"] = share;
 }
 BENCHMARK(RenderCpu)->ArgName("eye_candy")->Arg(1)->Arg(0)->Unit(benchmark::kSecond)->Iterations(1);
+
+// Plays into the effect from a thread of its own, block by block at the pace of real time,
+// as a host's audio thread does, until destroyed.
+class RealTimePlayer {
+ public:
+  RealTimePlayer(vsthost::HostedEffect& effect, bool bassLine) : effect(effect) {
+    if (bassLine) line = demo::DemoBassLine().render();
+    effect.setSampleRate(static_cast<float>(demo::DemoBassLine::kSampleRate));
+    effect.setBlockSize(kBlock);
+    effect.resume();
+    worker = std::thread([this] { run(); });
+  }
+  ~RealTimePlayer() {
+    stopping = true;
+    worker.join();
+    effect.suspend();
+  }
+
+ private:
+  static constexpr int kBlock = 512;
+
+  void run() {
+    std::vector<float> left(kBlock), right(kBlock), outLeft(kBlock), outRight(kBlock);
+    float* in[2] = {left.data(), right.data()};
+    float* out[2] = {outLeft.data(), outRight.data()};
+    const auto period = std::chrono::duration<double>(static_cast<double>(kBlock) /
+                                                      demo::DemoBassLine::kSampleRate);
+    auto next = Clock::now();
+    size_t at = 0;
+    while (!stopping) {
+      for (int i = 0; i < kBlock; ++i) {
+        float v = line.empty() ? 0.0f : line[at];
+        if (!line.empty()) at = (at + 1) % line.size();
+        left[static_cast<size_t>(i)] = right[static_cast<size_t>(i)] = v;
+      }
+      effect.processReplacing(in, out, kBlock);
+      next += std::chrono::duration_cast<Clock::duration>(period);
+      std::this_thread::sleep_until(next);
+    }
+  }
+
+  vsthost::HostedEffect& effect;
+  std::vector<float> line;
+  std::atomic<bool> stopping{false};
+  std::thread worker;
+};
+
+// range(3): 1 hides the editor (the host unmaps its window, as Ardour does on close) once
+// it has shown its layout.
+void EditorProcessCpu(benchmark::State& state) {
+  if (!setup().ok) {
+    state.SkipWithError("no display or plug-in");
+    return;
+  }
+  setup().user.setNumbers({{kPreferenceEyeCandy, static_cast<int32_t>(state.range(0))},
+                           {kPreferenceConstantRedraw, static_cast<int32_t>(state.range(2))}});
+  vsthost::HostedEffect effect(setup().library);
+  double share = 0.0;
+  for (auto _ : state) {
+    RealTimePlayer player(effect, state.range(1) != 0);
+    vsthost::EditorHost host(effect);
+    if (!openShown(host)) {
+      state.SkipWithError("the editor did not show its layout");
+      return;
+    }
+    if (state.range(3) != 0) setup().driver.unmapWindow(host.window());
+    // Past the set-up and the light's approach to its resting place (which moves the light
+    // by less than a thousandth of a pixel a frame after about 4 s): the steady state only.
+    for (int i = 0; i < 300; ++i) {
+      host.idle();
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    double cpuStart = benchsupport::processCpu();
+    auto wallStart = Clock::now();
+    auto end = wallStart + std::chrono::seconds(12);
+    while (Clock::now() < end) {
+      host.idle();
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    double wall = std::chrono::duration<double>(Clock::now() - wallStart).count();
+    share = (benchsupport::processCpu() - cpuStart) / wall;
+    host.close();
+  }
+  state.counters["process_cpu_share_of_a_core"] = share;
+}
+BENCHMARK(EditorProcessCpu)
+    ->ArgNames({"eye_candy", "playing", "constant_redraw", "hidden"})
+    ->Args({1, 0, 1, 0})
+    ->Args({0, 0, 1, 0})
+    ->Args({1, 1, 1, 0})
+    ->Args({0, 1, 1, 0})
+    ->Args({1, 0, 0, 0})
+    ->Args({1, 1, 0, 0})
+    ->Args({1, 1, 1, 1})
+    ->Unit(benchmark::kSecond)
+    ->Iterations(1);
 
 void MemoryPerEditor(benchmark::State& state) {
   if (!setup().ok) {

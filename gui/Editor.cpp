@@ -120,6 +120,8 @@ bool Editor::open(void* parent) {
   renderTask.reset(new RenderTask());
   renderer.reset(new FrameRenderer(manager, hvcEffect, &renderTask->timing(), framebufferAllowed));
   manager->renderTaskStarted = renderTask->start(renderer.get());
+  manager->setWakeHook([](void* task) { static_cast<RenderTask*>(task)->wake(); },
+                       renderTask.get());
   refreshControls();
   return false;
 }

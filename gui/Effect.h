@@ -4,6 +4,8 @@
 // Threads: every operation runs on the render thread with the window's GL context current.
 #pragma once
 
+#include "gui/BoundingBox.h"
+
 namespace HC {
 
 class Manager;
@@ -21,6 +23,9 @@ class Effect {
   virtual void draw() {}
   // The lit perspective pass.
   virtual void draw3D() {}
+  // As UIElement::meterArea: effects that read the manager's meter values unite the window
+  // area they draw them into and answer true.
+  virtual bool meterArea(BoundingBox&) { return false; }
   virtual void initGL() {}
   virtual void teardownGL() {}
 

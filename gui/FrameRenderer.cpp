@@ -2,10 +2,12 @@
 
 #include <GL/glew.h>
 
+#include <algorithm>
 #include <cmath>
 #include <mutex>
 
 #include "framework/HvcAuBase.h"
+#include "gui/EditorOptions.h"
 #include "gui/Effect.h"
 #include "gui/Font.h"
 #include "gui/Manager.h"
@@ -124,7 +126,9 @@ void FrameRenderer::createLabelsTarget() {
 }
 
 void FrameRenderer::labels() {
-  if (drawing) drawLabels();
+  if (!drawing) return;
+  drawLabels();
+  labelsRedrawn = true;
 }
 
 void FrameRenderer::drawLabels() {
@@ -163,14 +167,37 @@ void FrameRenderer::drawLabels() {
   glBindTexture(GL_TEXTURE_2D, 0);
 }
 
-void FrameRenderer::frame() {
+bool FrameRenderer::frame() {
   effect->copyMeterValues(manager->meterValues);
   manager->frameSeconds = timing->frameSeconds.load(std::memory_order_relaxed);
   manager->framesPerSecond = timing->framesPerSecond.load(std::memory_order_relaxed);
   manager->elapsedSeconds = timing->elapsedSeconds.load(std::memory_order_relaxed);
   for (Effect* e : manager->getEffects()) e->update();
-  if (!drawing || !surface->makeCurrent()) return;
+  if (!drawing) return false;
+  // Nobody can see the window: no drawing, and the loop sleeps longer.
+  if (!surface->viewable()) {
+    windowHidden = true;
+    return false;
+  }
+  bool force = windowHidden || labelsRedrawn || manager->takePictureLost();
+  windowHidden = labelsRedrawn = false;
+  if (EditorOptions::constantRedraw() && ++framesSinceDrawn >= kRefreshFrames) force = true;
+  // The light and tooltip move every frame, drawn or not, so their path stays the same.
+  manager->prepareOverlay();
+  current.capture(*manager);
+  if (!force && current.sameAs(shown)) return false;
+  if (!surface->makeCurrent()) return false;
+  bool onlyMeters = !force && current.sameApartFromMeters(shown);
+  std::swap(current, shown);
+  framesSinceDrawn = 0;
+  if (onlyMeters && surface->presentsRegions() && drawMeterRegions()) return true;
+  collectMeterAreas(shownMeterAreas);
+  drawPicture();
+  presentWhole();
+  return true;
+}
 
+void FrameRenderer::drawPicture() {
   glViewport(0, 0, manager->getWidth(), manager->getHeight());
   glDepthMask(GL_TRUE);
   glClear(GL_DEPTH_BUFFER_BIT);  // the background quad covers every pixel's colour
@@ -187,9 +214,56 @@ void FrameRenderer::frame() {
   manager->drawBackground();
 
   windowPixelProjection(*manager, false);
-  manager->overlayPass();
-  surface->swapBuffers();
+  manager->drawOverlay();
 }
+
+void FrameRenderer::presentWhole() {
+  if (surface->presentsRegions())
+    surface->presentRegion(0, 0, manager->getWidth(), manager->getHeight());
+  else
+    surface->swapBuffers();
+}
+
+void FrameRenderer::collectMeterAreas(std::vector<BoundingBox>& out) {
+  out.clear();
+  for (UIElement* element : manager->getElements()) {
+    BoundingBox area;
+    if (element->meterArea(area)) out.push_back(area);
+  }
+  for (Effect* e : manager->getEffects()) {
+    BoundingBox area;
+    if (e->meterArea(area)) out.push_back(area);
+  }
+}
+
+bool FrameRenderer::drawMeterRegions() {
+  collectMeterAreas(meterAreas);
+  // The drawers are fixed for the opening; a different count means no comparable record.
+  if (meterAreas.empty() || meterAreas.size() != shownMeterAreas.size()) return false;
+  const int width = manager->getWidth(), height = manager->getHeight();
+  glEnable(GL_SCISSOR_TEST);
+  for (size_t i = 0; i < meterAreas.size(); ++i) {
+    // Where the meters are now and where they were: old pixels must go as well.
+    BoundingBox area = meterAreas[i];
+    area.unite(shownMeterAreas[i]);
+    if (area.isEmpty()) continue;
+    // Whole pixels, with a pixel to spare for edges that blend into their neighbours.
+    int x0 = std::max(0, static_cast<int>(std::floor(area.minX)) - 1);
+    int y0 = std::max(0, static_cast<int>(std::floor(area.minY)) - 1);
+    int x1 = std::min(width, static_cast<int>(std::ceil(area.maxX)) + 1);
+    int y1 = std::min(height, static_cast<int>(std::ceil(area.maxY)) + 1);
+    if (x1 <= x0 || y1 <= y0) continue;
+    glScissor(x0, y0, x1 - x0, y1 - y0);
+    drawPicture();
+    surface->presentRegion(x0, y0, x1 - x0, y1 - y0);
+  }
+  glDisable(GL_SCISSOR_TEST);
+  std::swap(meterAreas, shownMeterAreas);
+  ++regionFrameCount;
+  return true;
+}
+
+bool FrameRenderer::drawsRegions() const { return drawing && surface->presentsRegions(); }
 
 void FrameRenderer::lit3DPass() {
   glDepthRange(0.1, 1.0);

@@ -2,6 +2,17 @@
 // points, textures, glyphs, element layout, the labels layer), the labels pass, one frame
 // (the lit 3D pass, the background, the 2D overlay), and GL teardown.
 //
+// A frame draws only when its picture would differ from the last one drawn (FrameState),
+// after a labels pass, or when the window system lost the picture; with "Enable constant
+// redraw" on it also draws at least every kRefreshFrames frames, which repairs a picture
+// lost without notice. While the window is not viewable nothing is drawn, and the first
+// frame after it is shown again draws.
+//
+// When only meter values changed and the surface presents regions, the frame draws the
+// same passes clipped (scissor) to the areas the meter drawers report, now and at the last
+// frame drawn, and shows just those: the rest of the back buffer already holds the same
+// pixels.
+//
 // The labels layer is a 1024 x 512 texture. Where the GL offers framebuffer objects it is
 // drawn through one; otherwise (or when told not to use them) it is drawn into an
 // off-screen surface of the window system and copied into the texture.
@@ -13,6 +24,8 @@
 #include <memory>
 #include <vector>
 
+#include "gui/BoundingBox.h"
+#include "gui/FrameState.h"
 #include "gui/RenderTask.h"
 
 class HvcAuBase;
@@ -35,10 +48,17 @@ public:
   FrameRenderer& operator=(const FrameRenderer&) = delete;
 
   void setUp() override;
-  void frame() override;
+  bool frame() override;
   void labels() override;
   void tearDown() override;
+  bool hidden() const override { return windowHidden; }
 
+  // Render thread: whether meter-only frames draw just the meters' areas, and how many have.
+  bool drawsRegions() const;
+  uint32_t regionFrames() const { return regionFrameCount; }
+
+  // Frames between full redraws with constant redraw on (about a second).
+  static constexpr int kRefreshFrames = 30;
   // After set-up: whether the labels layer goes through a framebuffer object.
   bool usesFramebuffer() const { return framebufferInUse; }
 
@@ -47,6 +67,11 @@ private:
   void createLabelsTarget();
   void drawLabels();
   void lit3DPass();
+  void drawPicture();
+  // The meter drawers' areas now, in order (empty boxes for drawers that report none).
+  void collectMeterAreas(std::vector<BoundingBox>& out);
+  bool drawMeterRegions();
+  void presentWhole();
 
   Manager* manager;
   HvcAuBase* effect;
@@ -55,6 +80,12 @@ private:
   bool framebufferInUse = false;
   bool entryPoints = false;  // GL entry points beyond 1.1 were loaded
   bool drawing = false;      // the window's context works
+  bool windowHidden = false;
+  bool labelsRedrawn = false;
+  int framesSinceDrawn = 0;
+  uint32_t regionFrameCount = 0;
+  FrameState current, shown;  // the frame's state, and that of the last frame drawn
+  std::vector<BoundingBox> meterAreas, shownMeterAreas;  // now, and at the last frame drawn
   std::unique_ptr<platform::GLSurface> surface;
   std::unique_ptr<platform::OffscreenGLSurface> offscreen;
   std::vector<unsigned char> labelPixels;  // the off-screen copy, 1024 x 512 RGB

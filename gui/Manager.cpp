@@ -86,6 +86,7 @@ void Manager::setWindowSize(int32_t w, int32_t h) {
 void Manager::deliverToControl(void* user, void* control, int32_t index, float value) {
   auto* self = static_cast<Manager*>(user);
   static_cast<UIElement*>(control)->parameterValueChanged(&self->parameter(index), value);
+  self->noteChange();
 }
 
 // --- Input ---------------------------------------------------------------------------------
@@ -110,6 +111,7 @@ void Manager::pointerMoved(int x, int y) {
   }
   hoveredElem.store(hit, std::memory_order_release);
   groupsHit = false;
+  noteChange();
 }
 
 void Manager::pointerPressed(int x, int y, int modifiers) {
@@ -121,6 +123,7 @@ void Manager::pointerPressed(int x, int y, int modifiers) {
   target->pointerDown(point, flags);
   if (gestures) gestures->beginCapture();
   deliverPendingChanges();
+  noteChange();
   GestureEvent event;
   while (gestures && gestures->nextGestureEvent(event)) {
     point = {static_cast<float>(event.x), static_cast<float>(height - event.y)};
@@ -134,6 +137,7 @@ void Manager::pointerPressed(int x, int y, int modifiers) {
     }
     target->pointerDrag(point, flags);
     deliverPendingChanges();
+    noteChange();
   }
   if (gestures) gestures->endCapture();
   target->pointerUp(point, flags);
@@ -143,6 +147,7 @@ void Manager::pointerPressed(int x, int y, int modifiers) {
     setDraggedIndex(-1);
   }
   effect->updateDisplay();
+  noteChange();
 }
 
 void Manager::dropKeyboardFocus() {
@@ -154,10 +159,18 @@ void Manager::dropKeyboardFocus() {
 
 void Manager::character(uint32_t code) {
   if (TextField* field = focusedField()) field->character(code);
+  noteChange();
 }
 
 void Manager::keyboardFocusLost() {
   dropKeyboardFocus();
+  noteChange();
+}
+
+void Manager::pictureLost() {
+  lost.store(true, std::memory_order_release);
+  noteChange();
+  if (wakeHook) wakeHook(wakeUser);
 }
 
 void Manager::takeKeyboardFocus() {
@@ -177,6 +190,7 @@ int32_t Manager::buttonIdForText(const std::string& text) {
 void Manager::setButtonText(int32_t id, const std::string& text) {
   buttonTexts[id] = text;
   cachedText = nullptr;
+  noteChange();
 }
 
 const std::string* Manager::buttonText(int32_t id) {
@@ -251,6 +265,11 @@ void Manager::fadeTooltip() {
 }
 
 void Manager::overlayPass() {
+  prepareOverlay();
+  drawOverlay();
+}
+
+void Manager::drawOverlay() {
   glDisable(GL_CULL_FACE);
   glDisable(GL_LIGHTING);
   const GLfloat ambient[] = {0.2f, 0.2f, 0.2f, 1.0f};
@@ -263,7 +282,6 @@ void Manager::overlayPass() {
   glLightfv(GL_LIGHT0, GL_SPECULAR, specular0);
   glLightfv(GL_LIGHT0, GL_POSITION, position0);
 
-  prepareOverlay();
   const GLfloat diffuse1[] = {0.9f, 0.9f, 0.9f, 1.0f};
   const GLfloat specular1[] = {0.5f, 0.5f, 0.7f, 1.0f};
   const GLfloat position1[] = {lightX, lightY, lightZ, lightW};

@@ -6,12 +6,14 @@
 //
 // Threads:
 // - User-interface thread (the host's, which also pumps the window): construction and
-//   destruction, registration, pointerMoved, pointerPressed, character, keyboardFocusLost,
-//   deliverPendingChanges, refreshControls, buttonIdForText, setButtonText.
-// - Render thread: overlayPass, prepareOverlay, drawBackground and the GL hooks, and the
-//   render-side fields below. It reads hoveredIndex, draggedIndex, hoveredElement,
-//   tooltipElement and focusedField, which are atomics, without a lock.
-// - Any thread: listeners().parameterChanged (through the effect's setters).
+//   destruction, registration, setWakeHook, pictureLost, pointerMoved, pointerPressed,
+//   character, keyboardFocusLost, deliverPendingChanges, refreshControls, buttonIdForText,
+//   setButtonText.
+// - Render thread: overlayPass, prepareOverlay, drawOverlay, drawBackground, the GL hooks,
+//   takePictureLost, and the render-side fields below. It reads hoveredIndex, draggedIndex,
+//   hoveredElement, tooltipElement and focusedField, which are atomics, without a lock.
+// - Any thread: listeners().parameterChanged (through the effect's setters), changeCount,
+//   noteChange.
 // Destroying the manager requires the render thread to have stopped.
 #pragma once
 
@@ -136,11 +138,31 @@ class Manager {
   // The text the banner shows for a button id (the product's own buttons).
   void setButtonText(int32_t id, const std::string& text);
 
+  // --- Changes of the picture -----------------------------------------------------------
+  // Counts the changes of element state made on the user-interface thread (pointer, keys,
+  // focus, parameter deliveries, button texts). Bumped after the change, so a render thread
+  // that reads the new count also sees what changed.
+  uint32_t changeCount() const { return changes.load(std::memory_order_acquire); }
+  void noteChange() { changes.fetch_add(1, std::memory_order_release); }
+  // The window system lost the window's picture (shown again, uncovered): the next frame
+  // draws in full, and the render thread is woken to do it now.
+  void pictureLost();
+  // What pictureLost calls to wake the render thread (the editor sets it while it runs one).
+  void setWakeHook(void (*hook)(void*), void* user) {
+    wakeHook = hook;
+    wakeUser = user;
+  }
+  // Render thread: whether the picture was lost since the last call.
+  bool takePictureLost() { return lost.exchange(false, std::memory_order_acq_rel); }
+
   // --- Drawing (render thread) -----------------------------------------------------------
-  // Moves the hover light, works out the banner and fades the tooltip; no GL.
+  // Moves the hover light, works out the banner and fades the tooltip; no GL. Once a frame.
   void prepareOverlay();
-  // The 2D pass after the background: lights, elements, effects, banner and tooltip.
+  // The 2D pass after the background: prepareOverlay, then drawOverlay.
   void overlayPass();
+  // The 2D pass with the overlay as last prepared: lights, elements, effects, banner and
+  // tooltip.
+  void drawOverlay();
   const Banner& banner() const { return bannerLine; }
 
   // Render-side state, used by the editor's window, GL set-up and frame.
@@ -157,6 +179,8 @@ class Manager {
   float framesPerSecond = 0.0f;
   float frameSeconds = 0.000001f;
   double elapsedSeconds = 0.0;
+  // The effect's meter block, copied every frame. Whatever draws from it reports the area
+  // it draws into with meterArea (UIElement, Effect).
   uint32_t meterValues[10] = {};
   bool renderTaskStarted = false;
   std::vector<std::pair<unsigned, int>> displayLists;  // (first name, count)
@@ -202,6 +226,10 @@ class Manager {
   std::atomic<UIElement*> hoveredElem{nullptr};
   std::atomic<UIElement*> tooltipElem{nullptr};
   std::atomic<TextField*> focused{nullptr};
+  std::atomic<uint32_t> changes{0};
+  std::atomic<bool> lost{false};
+  void (*wakeHook)(void*) = nullptr;
+  void* wakeUser = nullptr;
 
   std::map<int32_t, std::string> buttonTexts;
   int32_t cachedTextId = 0;

@@ -61,7 +61,7 @@ void RenderTask::loop() {
   // A frame lasts from one clock reading to the next: drawing and the wait before it.
   Clock::time_point last = Clock::now();
   for (;;) {
-    client->frame();
+    if (client->frame()) clock.framesDrawn.fetch_add(1, std::memory_order_relaxed);
     Clock::time_point now = Clock::now();
     double seconds = std::chrono::duration<double>(now - last).count();
     last = now;
@@ -75,7 +75,8 @@ void RenderTask::loop() {
     clock.elapsedSeconds.store(elapsed, std::memory_order_relaxed);
     clock.frames.fetch_add(1, std::memory_order_release);
 
-    int which = platform::Event::waitAny(wake, kEventCount, kFrameWaitMs);
+    int wait = client->hidden() ? kHiddenWaitMs : kFrameWaitMs;
+    int which = platform::Event::waitAny(wake, kEventCount, wait);
     if (which == kStopEvent) break;
     if (which == kLabelsEvent) client->labels();
   }

@@ -1,9 +1,10 @@
 // The render thread of an open editor: it owns the editor's GL contexts for its whole life,
-// redraws about every 33 ms whether or not anything changed, and re-renders the labels
-// layer when asked.
+// runs a frame about every 33 ms (the client decides whether the frame draws anything),
+// and re-renders the labels layer when asked. While the client reports its window hidden
+// the loop wakes only every kHiddenWaitMs, or at once when woken.
 //
 // Threads: start(), stop() and requestLabels() on the host's user-interface thread (stop()
-// from the editor's close); requestLabels() from any thread. Every Client operation runs
+// from the editor's close); requestLabels() and wake() from any thread. Every Client operation runs
 // on the render thread only, in this order: setUp, then per iteration beginFrame and frame
 // (and labels when asked), then tearDown.
 #pragma once
@@ -18,9 +19,11 @@ namespace HC {
 
 class RenderTask {
 public:
-  // Six auto-reset events wake the loop: stop and labels-dirty are the ones with senders.
-  enum : int { kStopEvent = 0, kLabelsEvent = 5, kEventCount = 6 };
+  // Six auto-reset events wake the loop: stop, wake (run a frame now) and labels-dirty are
+  // the ones with senders.
+  enum : int { kStopEvent = 0, kWakeEvent = 1, kLabelsEvent = 5, kEventCount = 6 };
   static constexpr int kFrameWaitMs = 33;
+  static constexpr int kHiddenWaitMs = 500;
   static constexpr int kStopTimeoutMs = 5000;
 
   // What the loop drives.
@@ -28,9 +31,13 @@ public:
   public:
     virtual ~Client() = default;
     virtual void setUp() = 0;        // GL set-up, including the first labels pass
-    virtual void frame() = 0;        // one frame: meters, effect updates, drawing, swap
+    // One frame: meters, effect updates, and drawing with the swap when the picture changed;
+    // true when it drew.
+    virtual bool frame() = 0;
     virtual void labels() = 0;       // the labels pass
     virtual void tearDown() = 0;     // GL teardown
+    // After a frame: whether the window was hidden then (the loop then sleeps longer).
+    virtual bool hidden() const { return false; }
   };
 
   // Frame timing, written by the render thread after every frame.
@@ -39,6 +46,7 @@ public:
     std::atomic<float> frameSeconds{0.000001f};
     std::atomic<double> elapsedSeconds{0.0};
     std::atomic<uint32_t> frames{0};
+    std::atomic<uint32_t> framesDrawn{0};  // of those, the frames that drew
   };
 
   RenderTask() = default;
@@ -55,6 +63,8 @@ public:
   void stop();
   bool started() const { return running; }
   void requestLabels() { events[kLabelsEvent].signal(); }
+  // Runs the next frame now instead of at the end of the wait (a window shown again).
+  void wake() { events[kWakeEvent].signal(); }
 
   const Timing& timing() const { return clock; }
 

@@ -10,6 +10,7 @@
 #include "gui/Draw2D.h"
 #include "gui/Font.h"
 #include "gui/Manager.h"
+#include "gui/TextFit.h"
 
 namespace HC {
 
@@ -58,6 +59,13 @@ std::string TextField::valueText(float value) const {
   return out;
 }
 
+std::string TextField::fittedText(const std::string& value) const {
+  const Font* font = manager->getTextFieldFont();
+  if (!font) return value;
+  return TextFit::fit(value, box.width() - 2,
+                      [font](const std::string& t) { return font->advance(t.c_str()); });
+}
+
 void TextField::draw() {
   const Font* font = manager->getTextFieldFont();
   if (!font || !isBound()) return;
@@ -69,7 +77,7 @@ void TextField::draw() {
     if (showingTyped || value != shownValue) {
       showingTyped = false;
       shownValue = value;
-      shown = valueText(value);
+      shown = fittedText(valueText(value));
       changed = true;
     }
   } else {
@@ -96,7 +104,20 @@ void TextField::drawBody() {
   else
     glColor3f(0.0f, 1.0f, 0.0f);
   Draw2D::outline(box);
-  font->drawText(text, box.maxX - textWidth - 1, box.minY + 2);
+  drawShownText(*font);
+}
+
+void TextField::drawShownText(const Font& font) const {
+  float room = box.width() - 2;
+  if (textWidth <= room || room <= 0.0f) {
+    font.drawText(text, box.maxX - textWidth - 1, box.minY + 2);
+    return;
+  }
+  glPushMatrix();
+  glTranslatef(box.minX + 1, box.minY + 2, 0.0f);
+  glScalef(room / textWidth, 1.0f, 1.0f);
+  font.drawText(text, 0.0f, 0.0f);
+  glPopMatrix();
 }
 
 void TextField::pointerDown(const Point& point, int modifiers) {

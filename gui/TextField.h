@@ -29,6 +29,9 @@ class TextField : public Control {
   std::string typedText() const;
   // The text shown for a value when not editing (render thread; no GL).
   std::string valueText(float value) const;
+  // What the field shows for a value text: decimals dropped until it fits the field (its
+  // width less a pixel each side) in the field's font; no font leaves it as it is.
+  std::string fittedText(const std::string& value) const;
   // Whether format holds exactly one floating-point conversion and nothing that would read
   // further arguments.
   static bool isUsableFormat(const std::string& format);
@@ -41,6 +44,10 @@ class TextField : public Control {
   void focusLost() override;
 
  protected:
+  // The text on show, right-aligned; a text wider than the field even without decimals is
+  // drawn narrower from its left edge, so no leading digit is ever cut.
+  void drawShownText(const Font& font) const;
+
   std::atomic<int32_t> editIndex{-1};  // characters typed; -1 when not editing
   std::string format;
   bool formatUsable;

@@ -32,6 +32,11 @@ class UIElement {
   virtual void draw() {}
   // A second pass that groups forward; nothing in the frame calls it by default.
   virtual void drawOverlay() {}
+  // Render thread, before a frame draws: elements whose picture follows the manager's meter
+  // values unite the window area they draw into (in window pixels) and answer true. Any
+  // element that reads meterValues must, so that a frame where only meters moved can
+  // redraw just those areas.
+  virtual bool meterArea(BoundingBox&) { return false; }
   // Unites the element's extent, in parent coordinates, into box.
   virtual void bounds(BoundingBox& box);
   virtual void pointerDown(const Point&, int /*modifiers*/) {}

@@ -29,6 +29,7 @@ void WindowInput::windowEvent(const platform::WindowEvent& event) {
     case platform::WindowEvent::ButtonUp: break;  // a press gesture takes its own release
     case platform::WindowEvent::Character: manager->character(event.character); break;
     case platform::WindowEvent::FocusLost: manager->keyboardFocusLost(); break;
+    case platform::WindowEvent::Exposed: manager->pictureLost(); break;
   }
 }
 

@@ -40,6 +40,18 @@ public:
   // Makes no context current on the calling thread.
   void doneCurrent();
   void swapBuffers();
+  // Whether presentRegion works: the window system can show part of the back buffer
+  // without a swap (Linux: GLX_MESA_copy_sub_buffer; never on Windows).
+  bool presentsRegions() const;
+  // Shows the back buffer's rectangle (GL window coordinates, origin bottom left) on the
+  // window and leaves the back buffer as it is, so a later frame may redraw only part of
+  // it. A surface that presents regions shows every frame this way, never with a swap
+  // (after which the back buffer would be undefined). Without the ability: swapBuffers().
+  void presentRegion(int x, int y, int width, int height);
+  // Whether the window can be seen at all: false while it or an ancestor is unmapped (the
+  // host hid or minimised its window) or the window is gone. A round trip on Linux; asked
+  // once per frame, so a hidden editor draws nothing.
+  bool viewable();
   // Waits until everything drawn so far is on the window, as the window system sees it
   // (for measuring the first frame, and for pictures taken by tests).
   void finish();

@@ -20,6 +20,8 @@ struct WindowEvent {
     ButtonUp,
     Character,    // a typed character: printable ASCII, 13 Enter, 8 Backspace, 3 Ctrl-C
     FocusLost,    // the window lost keyboard focus
+    Exposed,      // the window's picture must be drawn again: shown after being hidden,
+                  // or uncovered, as the window system reports it
   };
   Type type = PointerMove;
   int x = 0;  // window pixels, origin top-left as delivered; pointer events only

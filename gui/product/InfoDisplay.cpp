@@ -2,6 +2,7 @@
 
 #include <GL/glew.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -60,6 +61,23 @@ bool InfoDisplay::refresh(const uint32_t* meters, int channel) {
     pitchText(hz, lines[channel]);
   }
   return envelopeOf(meters, channel) >= kSilentEnvelope;
+}
+
+bool InfoDisplay::meterArea(BoundingBox& area) {
+  BoundingBox b = windowBox();
+  const Font* font = manager->getMainFont();
+  float lineHeight = font ? font->lineHeight() : 20.0f;
+  float textWidth = 0.0f;
+  for (int c = 0; c < 2; ++c) {
+    refresh(manager->meterValues, c);
+    if (font) textWidth = std::max(textWidth, font->advance(lines[c]));
+  }
+  // The lines start at the box's left edge and may run past its right one; the glyphs of
+  // the lower line reach below the box by their descent.
+  area.unite(BoundingBox::fromCorners(b.minX - 2, b.minY - lineHeight - 2,
+                                      std::max(b.maxX, b.minX + textWidth) + 2,
+                                      std::max(b.maxY, b.minY + 20.0f + lineHeight) + 2));
+  return true;
 }
 
 void InfoDisplay::draw() {

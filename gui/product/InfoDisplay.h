@@ -35,6 +35,7 @@ class InfoDisplay : public UIElement {
   const char* line(int channel) const { return lines[channel]; }
 
   void draw() override;
+  bool meterArea(BoundingBox& area) override;
   void bounds(BoundingBox& out) override { out.unite(box); }
 
  private:

@@ -52,7 +52,7 @@ void LabelledTextField::drawBody() {
   const Font* font = manager->getTextFieldFont();
   if (!font) return;
   glColor3f(0.1f, 0.1f, 0.1f);
-  font->drawText(text, box.maxX - textWidth - 1, box.minY + 2);
+  drawShownText(*font);
 }
 
 }  // namespace HC

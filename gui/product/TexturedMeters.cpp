@@ -26,6 +26,12 @@ float TexturedMeters::shownValue(const uint32_t* slot) {
   return v < 1.0f ? v : 1.0f;
 }
 
+bool TexturedMeters::meterArea(BoundingBox& area) {
+  for (const Meter& m : meters)
+    area.unite(BoundingBox::fromCorners(m.x, m.y, m.x + width, m.y + height));
+  return !meters.empty();
+}
+
 void TexturedMeters::draw() {
   glColor4f(0.1f, 0.1f, 0.1f, 1.0f);
   glBegin(GL_QUADS);

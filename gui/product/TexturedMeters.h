@@ -27,6 +27,7 @@ class TexturedMeters : public Effect {
   // in *slot (one entry of the manager's meterValues).
   void addMeter(float x, float y, const uint32_t* slot);
   void draw() override;
+  bool meterArea(BoundingBox& area) override;
 
   // The value a meter shows: its float limited to 0..1, with anything that is no number as 0.
   static float shownValue(const uint32_t* slot);

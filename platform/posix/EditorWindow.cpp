@@ -27,7 +27,7 @@ namespace {
 // not swallow the host's shortcuts.
 constexpr long kEventMask = PointerMotionMask | ButtonPressMask | ButtonReleaseMask |
                             FocusChangeMask | StructureNotifyMask | EnterWindowMask |
-                            LeaveWindowMask | ExposureMask;
+                            LeaveWindowMask | ExposureMask | VisibilityChangeMask;
 constexpr unsigned kButtonsHeld = Button1Mask | Button2Mask | Button3Mask;
 // Events of other kinds that arrive during one press gesture and are kept for later; a
 // gesture held for minutes with keys hammered must not grow without bound.
@@ -168,6 +168,17 @@ bool EditorWindow::translate(const void* nativeEvent, WindowEvent& out) {
       out.modifiers = modifiersOf(e.xkey.state);
       return true;
     }
+    case Expose:
+      // One event for the last of a series of exposed rectangles: the whole picture comes.
+      if (e.xexpose.count != 0) return false;
+      out.type = WindowEvent::Exposed;
+      return true;
+    case VisibilityNotify:
+      // Also sent when the window becomes viewable again (its parent shown, a tab switched
+      // back), which Expose alone may not say when the server kept the contents.
+      if (e.xvisibility.state == VisibilityFullyObscured) return false;
+      out.type = WindowEvent::Exposed;
+      return true;
     case FocusOut:
       // Grabs by others (a window manager's key grab) only borrow the keyboard, and
       // inferior or pointer details are not about our own focus.

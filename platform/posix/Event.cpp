@@ -58,7 +58,9 @@ int Event::waitAny(Event* const* events, int count, int timeoutMs) {
     }
     int wait = -1;
     if (timeoutMs >= 0) {
-      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+      // Rounded up: a remainder under a millisecond truncated to 0 would spin in poll
+      // until the deadline, at the end of every timed wait.
+      auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
       wait = left > 0 ? static_cast<int>(left) : 0;
     }
     int ready = ::poll(fds, static_cast<nfds_t>(count), wait);

@@ -2,6 +2,8 @@
 
 #include <GL/glx.h>
 
+#include <cstring>
+
 #include "platform/MessageBox.h"
 #include "platform/posix/GLXConfigs.h"
 #include "platform/posix/XConnection.h"
@@ -13,6 +15,8 @@ struct GLSurface::Native {
   GLXWindow drawable = 0;
   GLXContext context = nullptr;
   Window window = 0;
+  // glXCopySubBufferMESA where the GLX offers it.
+  void (*copySubBuffer)(Display*, GLXDrawable, int, int, int, int) = nullptr;
   bool gone = false;  // the window was destroyed (with the host's window) under us
 };
 
@@ -74,6 +78,11 @@ bool GLSurface::create(uintptr_t window) {
     native->connection.takeError();
     return false;
   }
+  const char* extensions = glXQueryExtensionsString(display, screen);
+  if (extensions && std::strstr(extensions, "GLX_MESA_copy_sub_buffer")) {
+    native->copySubBuffer = reinterpret_cast<void (*)(Display*, GLXDrawable, int, int, int, int)>(
+        glXGetProcAddressARB(reinterpret_cast<const GLubyte*>("glXCopySubBufferMESA")));
+  }
   native_ = std::move(native);
   if (!makeCurrent()) {
     fail("Cannot make the editor's OpenGL context current");
@@ -99,6 +108,30 @@ void GLSurface::swapBuffers() {
   if (native_ == nullptr || !native_->connection.valid()) return;
   if (windowGone(*native_, true)) return;
   glXSwapBuffers(native_->connection.display(), native_->drawable);
+}
+
+bool GLSurface::presentsRegions() const {
+  return native_ != nullptr && native_->copySubBuffer != nullptr;
+}
+
+void GLSurface::presentRegion(int x, int y, int width, int height) {
+  if (!presentsRegions()) {
+    swapBuffers();
+    return;
+  }
+  if (!native_->connection.valid() || windowGone(*native_, true)) return;
+  native_->copySubBuffer(native_->connection.display(), native_->drawable, x, y, width, height);
+}
+
+bool GLSurface::viewable() {
+  if (native_ == nullptr || !native_->connection.valid()) return false;
+  if (windowGone(*native_, false)) return false;
+  XWindowAttributes attributes;
+  if (XGetWindowAttributes(native_->connection.display(), native_->window, &attributes) == 0) {
+    native_->connection.takeError();
+    return false;
+  }
+  return attributes.map_state == IsViewable;
 }
 
 void GLSurface::finish() {

@@ -234,6 +234,11 @@ bool EditorWindow::translate(const void* nativeEvent, WindowEvent& out) {
     case WM_KILLFOCUS:
       out.type = WindowEvent::FocusLost;
       return true;
+    case WM_SHOWWINDOW:
+      // Shown again (the host's window restored or its tab chosen): draw at once.
+      if (m.wParam == FALSE) return false;
+      out.type = WindowEvent::Exposed;
+      return true;
     case WM_MOUSEMOVE:
       out.type = WindowEvent::PointerMove;
       point();

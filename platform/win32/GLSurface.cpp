@@ -102,6 +102,18 @@ void GLSurface::swapBuffers() {
   SwapBuffers(native_->dc);
 }
 
+// WGL has no way to show part of the back buffer and keep it: every frame is whole.
+bool GLSurface::presentsRegions() const { return false; }
+
+void GLSurface::presentRegion(int, int, int, int) { swapBuffers(); }
+
+bool GLSurface::viewable() {
+  if (native_ == nullptr || windowGone(*native_)) return false;
+  // Hidden with an ancestor, or the host's top-level window minimised.
+  return IsWindowVisible(native_->window) != FALSE &&
+         IsIconic(GetAncestor(native_->window, GA_ROOT)) == FALSE;
+}
+
 void GLSurface::finish() {
   if (native_ == nullptr || windowGone(*native_)) return;
   glFinish();

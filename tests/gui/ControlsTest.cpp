@@ -7,6 +7,7 @@
 #include "gui/Modifiers.h"
 #include "gui/StatefulButton.h"
 #include "gui/TextField.h"
+#include "gui/TextFit.h"
 
 namespace {
 
@@ -153,6 +154,35 @@ struct Fields : Controls {
     for (; *text; ++text) manager.character(static_cast<uint8_t>(*text));
   }
 };
+
+TEST(TextFit, DecimalsGoFirstRoundedAndTheLeadingDigitsStay) {
+  using HC::TextFit;
+  EXPECT_EQ(TextFit::dropDecimal("1000.0"), "1000");
+  EXPECT_EQ(TextFit::dropDecimal("12.34"), "12.3");
+  EXPECT_EQ(TextFit::dropDecimal("12.35"), "12.4");
+  EXPECT_EQ(TextFit::dropDecimal("999.96"), "1000.0");
+  EXPECT_EQ(TextFit::dropDecimal("-9.96"), "-10.0");
+  EXPECT_EQ(TextFit::dropDecimal("9.5"), "10");
+  EXPECT_EQ(TextFit::dropDecimal("-0.5 dB"), "-1 dB");
+  EXPECT_EQ(TextFit::dropDecimal("0.04 Hz"), "0.0 Hz");
+  // Nothing to drop, or not a plain decimal.
+  for (const char* kept : {"1000", "", ".5", "1.5e+03", "Off", "-inf"})
+    EXPECT_EQ(TextFit::dropDecimal(kept), kept) << kept;
+
+  // Six pixels a character, as a fixed-width font measures.
+  auto measure = [](const std::string& t) { return 6.0f * static_cast<float>(t.size()); };
+  EXPECT_EQ(TextFit::fit("999.96", 35.0f, measure), "1000");  // the field's own case
+  EXPECT_EQ(TextFit::fit("999.96", 36.0f, measure), "999.96");
+  EXPECT_EQ(TextFit::fit("123.456", 30.0f, measure), "123.5");
+  EXPECT_EQ(TextFit::fit("123456.7", 30.0f, measure), "123457") << "too wide even whole";
+  EXPECT_EQ(TextFit::fit("12345", 1.0f, measure), "12345");
+}
+
+TEST_F(Fields, WithoutAFontTheValueTextStaysWhole) {
+  HC::TextField* f = field();  // 37 pixels wide: 35 for the text
+  // Without a font nothing is measured: the text stays as the value gives it.
+  EXPECT_EQ(f->fittedText("1000.0"), "1000.0");
+}
 
 TEST_F(Fields, TypedNumberIsCommittedAsThePlainValueWithOneEdit) {
   HC::TextField* f = field();

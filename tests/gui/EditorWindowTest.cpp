@@ -194,6 +194,24 @@ TEST_F(EditorWindowTest, GestureEndsWhenItsReleaseCanNeverArrive) {
   EXPECT_EQ(r.gesture.back().y, 150);
 }
 
+TEST_F(EditorWindowTest, ShowingTheHostsWindowAgainAsksForThePicture) {
+  EditorWindow w;
+  ASSERT_TRUE(w.create(parent, 200, 100));
+  Recorder r(w);
+  driver.sync();
+  w.processPending(r);
+  r.events.clear();
+
+  driver.unmapWindow(parent);  // the host hides the editor
+  w.processPending(r);
+  EXPECT_TRUE(r.events.empty()) << "hiding asks for nothing";
+
+  driver.mapWindow(parent);
+  w.processPending(r);
+  ASSERT_FALSE(r.events.empty());
+  for (const WindowEvent& e : r.events) EXPECT_EQ(e.type, WindowEvent::Exposed);
+}
+
 TEST_F(EditorWindowTest, GestureStopsWhenTheHostDestroysItsWindow) {
   EditorWindow w;
   ASSERT_TRUE(w.create(parent, 200, 100));

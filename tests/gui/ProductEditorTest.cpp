@@ -2,7 +2,12 @@
 // library, its built-in layout shown on the private Xvfb.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <cstdlib>
+#include <functional>
+#include <thread>
 #include <utility>
 #include <vector>
 #include <string>
@@ -130,6 +135,94 @@ TEST_F(ProductEditor, EyeCandyOffDrawsTheSameLayoutUnlit) {
   EXPECT_GE(knobs, 30);
   EXPECT_GT(tile.total, 20000);
   EXPECT_GT(tile.fraction(), 0.6) << tile.differing << " of " << tile.total;
+}
+
+// The 37 x 12 plate of a text field, as its pixels.
+std::vector<uint8_t> plate(const Image& picture, std::pair<int, int> corner) {
+  std::vector<uint8_t> out;
+  for (int y = corner.second; y < corner.second + 12; ++y)
+    for (int x = corner.first; x < corner.first + 37; ++x) {
+      Pixel p = picture.at(x, y);
+      out.insert(out.end(), {uint8_t(p.r), uint8_t(p.g), uint8_t(p.b)});
+    }
+  return out;
+}
+
+// The first and last columns (0 to 36) of the plate holding text ink: (37, -1) without any.
+std::pair<int, int> ink(const Image& picture, std::pair<int, int> corner) {
+  std::pair<int, int> out{37, -1};
+  for (int y = corner.second; y < corner.second + 12; ++y)
+    for (int x = 0; x < 37; ++x)
+      if (picture.at(corner.first + x, y).r < 100) {
+        out.first = std::min(out.first, x);
+        out.second = std::max(out.second, x);
+      }
+  return out;
+}
+
+// What hosts send: a value a hair below 1000 Hz, whose display ("1000.0") is a character
+// wider than the field; the field must show "1000", as for 1000 Hz itself, never "000.0".
+TEST_F(ProductEditor, AValueTooWideForItsFieldKeepsItsLeadingDigits) {
+  constexpr int32_t kFilterCutoff = 25;
+  // The hair is found on an instance of its own: going back through the normalised value
+  // would not give exactly 1000 Hz again.
+  float hair = 0.0f;
+  {
+    vsthost::HostedEffect probe(library);
+    ASSERT_EQ(probe.parameterName(kFilterCutoff), "Filter Cutoff");
+    hair = probe.getParameter(kFilterCutoff);
+    for (int i = 0; i < 100000 && probe.parameterDisplay(kFilterCutoff) != "1000.0"; ++i) {
+      hair = std::nextafter(hair, 0.0f);
+      probe.setParameter(kFilterCutoff, hair);
+    }
+    ASSERT_EQ(probe.parameterDisplay(kFilterCutoff), "1000.0");
+  }
+  vsthost::HostedEffect effect(library);
+  ASSERT_EQ(effect.parameterDisplay(kFilterCutoff), "1000");  // the default, exactly
+
+  vsthost::EditorHost host(effect);
+  std::string error;
+  ASSERT_TRUE(host.open("product editor", error)) << error;
+  Image atWhole, picture;
+  LayoutProbes last;
+  ASSERT_TRUE(producttest::waitForLayout(host, driver, atWhole, last));
+  auto fields = producttest::fieldCorners(atWhole);
+  ASSERT_EQ(fields.size(), 40u);
+  auto kids = driver.children(host.window());
+  ASSERT_EQ(kids.size(), 1u);
+  // Idles until pred holds for the picture; false at the guard.
+  auto idleUntil = [&](const std::function<bool()>& pred) {
+    auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < limit) {
+      if (!host.idle()) return false;
+      if (driver.screenshot(kids[0], picture) && pred()) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
+  };
+
+  // The lowest value ("50.00") tells which field is the cutoff's.
+  effect.setParameter(kFilterCutoff, 0.0f);
+  size_t field = fields.size();
+  ASSERT_TRUE(idleUntil([&] {
+    for (size_t i = 0; i < fields.size(); ++i)
+      if (plate(picture, fields[i]) != plate(atWhole, fields[i])) field = i;
+    return field < fields.size();
+  }));
+  const std::vector<uint8_t> atLowest = plate(picture, fields[field]);
+
+  effect.setParameter(kFilterCutoff, hair);
+  ASSERT_TRUE(idleUntil([&] { return plate(picture, fields[field]) != atLowest; }));
+  // Whether "1000.0" fits depends on the font the system gives: then it shows whole, from
+  // inside the plate and wider than "1000"; otherwise the field shows "1000" exactly.
+  const std::vector<uint8_t> atHair = plate(picture, fields[field]);
+  const std::pair<int, int> inkHair = ink(picture, fields[field]);
+  const std::pair<int, int> inkWhole = ink(atWhole, fields[field]);
+  if (atHair != plate(atWhole, fields[field])) {
+    EXPECT_GE(inkHair.first, 1) << "the text runs off the field's left edge";
+    EXPECT_LT(inkHair.first, inkWhole.first) << "the field does not show six characters";
+  }
+  host.close();
 }
 
 }  // namespace

@@ -106,6 +106,12 @@ void XTestDriver::unmapWindow(uintptr_t window) {
   XSync(display_, False);
 }
 
+void XTestDriver::mapWindow(uintptr_t window) {
+  if (display_ == nullptr) return;
+  XMapWindow(display_, static_cast<Window>(window));
+  XSync(display_, False);
+}
+
 std::vector<uintptr_t> XTestDriver::children(uintptr_t window) {
   std::vector<uintptr_t> list;
   if (display_ == nullptr) return list;

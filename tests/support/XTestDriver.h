@@ -55,6 +55,8 @@ class XTestDriver {
   void moveWindow(uintptr_t window, int x, int y);
   // Unmaps any window (an editor's child too), as a host hiding its editor does.
   void unmapWindow(uintptr_t window);
+  // Maps it again, as a host showing its editor again does.
+  void mapWindow(uintptr_t window);
   uintptr_t rootWindow() const;
   // Children of a window, bottom first.
   std::vector<uintptr_t> children(uintptr_t window);
