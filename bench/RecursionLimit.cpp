@@ -51,7 +51,8 @@ void RecursionLimit::process(const BlockSettings& s, const float* const inputs[2
   const __m128 target = _mm_set1_ps(rising ? kHighTarget : kLowTarget);
   const __m128 k = _mm_set1_ps(rising ? s.envAttackCoef : s.envReleaseCoef);
   rising = !rising;
-  const __m128 inF = _mm_setr_ps(s.inputLowpassF, s.inputLowpassF, s.inputHighpassF, s.inputHighpassF);
+  const __m128 inF =
+      _mm_setr_ps(s.inputLowpassF, s.inputLowpassF, s.inputHighpassF, s.inputHighpassF);
   const __m128 inQ = _mm_setr_ps(s.inputLowpassDamping, s.inputLowpassDamping,
                                  s.inputHighpassDamping, s.inputHighpassDamping);
   const __m128 zero = _mm_setzero_ps();

@@ -100,8 +100,12 @@ void compare(benchmark::State& state, int program) {
   state.counters["share"] = limitSeconds / productSeconds;
 }
 
-void productAgainstLimitDefaults(benchmark::State& state) { compare(state, programIndex("Defaults")); }
-void productAgainstLimitMadness(benchmark::State& state) { compare(state, programIndex("Madness")); }
+void productAgainstLimitDefaults(benchmark::State& state) {
+  compare(state, programIndex("Defaults"));
+}
+void productAgainstLimitMadness(benchmark::State& state) {
+  compare(state, programIndex("Madness"));
+}
 
 BENCHMARK(productAgainstLimitDefaults)->Unit(benchmark::kMicrosecond)->MinTime(1.0);
 BENCHMARK(productAgainstLimitMadness)->Unit(benchmark::kMicrosecond)->MinTime(1.0);

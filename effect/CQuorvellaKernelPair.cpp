@@ -364,7 +364,8 @@ void CQuorvellaKernelPair::runSamples(const float* const inputs[2], float* const
     }
     slots = _mm_and_si128(slots, historyMask);
     const uint64_t slotsA = static_cast<uint64_t>(_mm_cvtsi128_si64(slots));
-    const uint64_t slotsB = static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(slots, slots)));
+    const uint64_t slotsB =
+        static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(slots, slots)));
 
     // Sample j: reads, then its store; then sample j + 1.
     const __m128 wetA0 = _mm_loadu_ps(wet0 + 2 * static_cast<uint32_t>(slotsA));
