@@ -321,10 +321,139 @@ void CQuorvellaKernelPair::runSamples(const float* const inputs[2], float* const
     storeLanes(out, dst0 + j, dst1 + j);
   };
 
-  // The loop is a three-stage pipeline: one iteration runs the input filters' low-pass stage
-  // of sample j + 1 and high-pass stage of sample j, the front of sample j, and the back of
-  // sample j - 1. Each stage keeps its own order, so every sample sees exactly the operations
-  // of the kernel; the overlap only shortens the chain of dependent operations per iteration.
+  // Two samples at once (lanes 0-1 sample j, lanes 2-3 sample j + 1, channel c in lanes c and
+  // c + 2): the recursions step twice, one sample after the other, and everything between
+  // them that works on one sample at a time (interpolation, waveforms, mixing) runs once on
+  // all four lanes. Memory is touched in the kernel's order: sample j's history reads come
+  // before its store, which comes before sample j + 1's reads.
+  const __m128 invP4 = _mm_movelh_ps(invP, invP);
+  const __m128i historyMask = _mm_set1_epi32(static_cast<int32_t>(kMask));
+
+  auto frontPair = [&](size_t j, __m128 xA, __m128 xB, __m128 xfA,
+                       __m128 xfB) __attribute__((always_inline)) {
+    env = _mm_add_ps(target, _mm_mul_ps(_mm_sub_ps(env, target), k));
+    const __m128 envA = env;
+    env = _mm_add_ps(target, _mm_mul_ps(_mm_sub_ps(env, target), k));
+    const __m128 env4 = _mm_movelh_ps(envA, env);
+    const __m128 e = _mm_max_ps(zero, _mm_sub_ps(env4, trigger));
+    const __m128 R = _mm_add_ps(ratio, _mm_mul_ps(e, ratioRange));
+
+    // Replay positions of both samples, each before its advance.
+    const __m128d posA = _mm_add_pd(phase, start);
+    phase = _mm_add_pd(phase, _mm_cvtps_pd(R));
+    phase = _mm_sub_pd(phase, _mm_and_pd(_mm_cmpge_pd(phase, periodD), periodD));
+    const __m128d posB = _mm_add_pd(phase, start);
+    phase = _mm_add_pd(phase, _mm_cvtps_pd(_mm_movehl_ps(R, R)));
+    phase = _mm_sub_pd(phase, _mm_and_pd(_mm_cmpge_pd(phase, periodD), periodD));
+
+    const __m128i wholeA = _mm_cvttpd_epi32(posA);
+    const __m128i wholeB = _mm_cvttpd_epi32(posB);
+    __m128i slots = _mm_unpacklo_epi64(wholeA, wholeB);
+    __m128 fraction;
+    if (__builtin_expect(
+            _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(slots, conversionFailed))) != 0, 0)) {
+      __m128i indexA, indexB;
+      __m128 fractionA, fractionB;
+      splitWidePosition(posA, indexA, fractionA);
+      splitWidePosition(posB, indexB, fractionB);
+      slots = _mm_unpacklo_epi64(indexA, indexB);
+      fraction = _mm_movelh_ps(fractionA, fractionB);
+    } else {
+      fraction = _mm_movelh_ps(_mm_cvtpd_ps(_mm_sub_pd(posA, _mm_cvtepi32_pd(wholeA))),
+                               _mm_cvtpd_ps(_mm_sub_pd(posB, _mm_cvtepi32_pd(wholeB))));
+    }
+    slots = _mm_and_si128(slots, historyMask);
+    const uint64_t slotsA = static_cast<uint64_t>(_mm_cvtsi128_si64(slots));
+    const uint64_t slotsB =
+        static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(slots, slots)));
+
+    // Sample j: reads, then its store; then sample j + 1.
+    const __m128 wetA0 = _mm_loadu_ps(wet0 + 2 * static_cast<uint32_t>(slotsA));
+    const __m128 wetA1 = _mm_loadu_ps(wet1 + 2 * (slotsA >> 32));
+    const __m128 dA = _mm_unpacklo_ps(_mm_load_ss(dry0 + 2 * j), _mm_load_ss(dry1 + 2 * j));
+    const __m128 slotA = _mm_unpacklo_ps(xA, xfA);
+    _mm_storel_pi(reinterpret_cast<__m64*>(store0 + 2 * j), slotA);
+    _mm_storeh_pi(reinterpret_cast<__m64*>(store1 + 2 * j), slotA);
+    const __m128 wetB0 = _mm_loadu_ps(wet0 + 2 * static_cast<uint32_t>(slotsB));
+    const __m128 wetB1 = _mm_loadu_ps(wet1 + 2 * (slotsB >> 32));
+    const __m128 dB =
+        _mm_unpacklo_ps(_mm_load_ss(dry0 + 2 * (j + 1)), _mm_load_ss(dry1 + 2 * (j + 1)));
+    const __m128 slotB = _mm_unpacklo_ps(xB, xfB);
+    _mm_storel_pi(reinterpret_cast<__m64*>(store0 + 2 * (j + 1)), slotB);
+    _mm_storeh_pi(reinterpret_cast<__m64*>(store1 + 2 * (j + 1)), slotB);
+
+    // {a, b} of channel 0, then of channel 1, per sample; then a and b of all four lanes.
+    const __m128 pairA = _mm_shuffle_ps(wetA0, wetA1, _MM_SHUFFLE(2, 0, 2, 0));
+    const __m128 pairB = _mm_shuffle_ps(wetB0, wetB1, _MM_SHUFFLE(2, 0, 2, 0));
+    const __m128 a = _mm_shuffle_ps(pairA, pairB, _MM_SHUFFLE(2, 0, 2, 0));
+    const __m128 b = _mm_shuffle_ps(pairA, pairB, _MM_SHUFFLE(3, 1, 3, 1));
+    const __m128 w = _mm_add_ps(a, _mm_mul_ps(fraction, _mm_sub_ps(b, a)));
+    const __m128 d = _mm_movelh_ps(dA, dB);
+
+    __m128 inc;
+    if (kTrackPitch)
+      inc = _mm_mul_ps(R, invP4);
+    else
+      inc = _mm_add_ps(fixedInc, _mm_mul_ps(e, fixedIncRange));
+    osc = _mm_add_ps(osc, inc);
+    osc = _mm_sub_ps(osc, _mm_and_ps(_mm_cmpge_ps(osc, one), one));
+    const __m128 oscA = osc;
+    osc = _mm_add_ps(osc, _mm_movehl_ps(inc, inc));
+    osc = _mm_sub_ps(osc, _mm_and_ps(_mm_cmpge_ps(osc, one), one));
+    const __m128 t = _mm_movelh_ps(oscA, osc);
+    const __m128 t2 = _mm_add_ps(t, t);
+    const __m128 t4 = _mm_add_ps(t2, t2);
+    const __m128 saw = _mm_sub_ps(t2, one);
+    const __m128 triangle = _mm_min_ps(_mm_sub_ps(three, t4), _mm_sub_ps(t4, one));
+    const __m128 duty = _mm_add_ps(pulseWidth, _mm_mul_ps(e, pwmDepth));
+    const __m128 square = _mm_xor_ps(squarePlus, _mm_andnot_ps(_mm_cmple_ps(t, duty), squareFlip));
+    const __m128 o = _mm_add_ps(_mm_add_ps(square, _mm_mul_ps(sawGain, saw)),
+                                _mm_mul_ps(triangleGain, triangle));
+
+    const __m128 g = _mm_add_ps(unfollowed, _mm_mul_ps(oscEnvFollow, env4));
+    const __m128 y = _mm_mul_ps(
+        _mm_add_ps(_mm_add_ps(_mm_mul_ps(oscGain, g), _mm_mul_ps(wetRingGain, w)),
+                   _mm_mul_ps(dryRingGain, d)),
+        o);
+    const __m128 z = _mm_add_ps(y, _mm_mul_ps(wetGain, w));
+    const __m128 f = _mm_add_ps(filterF, _mm_mul_ps(e, filterFRange));
+    return FilterInput{z, f, _mm_mul_ps(dryGain, d)};
+  };
+
+  // The multimode filter of samples j and j + 1, one after the other, and their output mix.
+  auto backPair = [&](size_t j, const FilterInput& in) __attribute__((always_inline)) {
+    const __m128 fA = in.f, fB = _mm_movehl_ps(in.f, in.f);
+    const __m128 zB = _mm_movehl_ps(in.z, in.z);
+    const __m128 lowA = _mm_add_ps(fLow, _mm_mul_ps(fA, fBand));
+    const __m128 highA = _mm_sub_ps(_mm_sub_ps(in.z, lowA), _mm_mul_ps(q, fBand));
+    const __m128 bandA = _mm_add_ps(fBand, _mm_mul_ps(fA, highA));
+    const __m128 lowB = _mm_add_ps(lowA, _mm_mul_ps(fB, bandA));
+    const __m128 highB = _mm_sub_ps(_mm_sub_ps(zB, lowB), _mm_mul_ps(q, bandA));
+    const __m128 bandB = _mm_add_ps(bandA, _mm_mul_ps(fB, highB));
+    fLow = lowB;
+    fBand = bandB;
+
+    const __m128 high = _mm_movelh_ps(highA, highB);
+    const __m128 band = _mm_movelh_ps(bandA, bandB);
+    const __m128 low = _mm_movelh_ps(lowA, lowB);
+    const __m128 out = _mm_add_ps(
+        _mm_add_ps(_mm_add_ps(_mm_add_ps(_mm_mul_ps(highW, high), _mm_mul_ps(thruW, in.z)),
+                              _mm_mul_ps(bandW, band)),
+                   in.dry),
+        _mm_mul_ps(lowW, low));
+    // {channel 0 at j, j + 1, channel 1 at j, j + 1}; channel 1 is stored last, as the
+    // kernels store when both outputs are one buffer.
+    const __m128 perChannel = _mm_shuffle_ps(out, out, _MM_SHUFFLE(3, 1, 2, 0));
+    _mm_storel_pi(reinterpret_cast<__m64*>(dst0 + j), perChannel);
+    _mm_storeh_pi(reinterpret_cast<__m64*>(dst1 + j), perChannel);
+  };
+
+  // The input filters run one sample ahead of the rest: at the top of every step below, x is
+  // input j, whose low-pass stage has run, and the high-pass stage has run up to j - 1. The
+  // back of each step's samples runs in the next step, so that the recursions of one step
+  // overlap the independent work of the next. The first filter step keeps only its low-pass
+  // half, the last only its high-pass half, so the filter state is exact at every sub-run
+  // boundary.
   __m128 x = loadInput(0);
   {
     const __m128 lowBefore = inLow, bandBefore = inBand;
@@ -333,19 +462,34 @@ void CQuorvellaKernelPair::runSamples(const float* const inputs[2], float* const
     inBand = _mm_shuffle_ps(inBand, bandBefore, _MM_SHUFFLE(3, 2, 1, 0));
   }
   const size_t last = n - 1;
-  FilterInput pending{zero, zero, zero};
-  if (last > 0) {
-    const __m128 next = loadInput(1);
-    const __m128 high = filterStep(next);
-    pending = front(0, x, _mm_movehl_ps(high, high));
-    x = next;
+  size_t j = 0;
+  if (last >= 2) {
+    FilterInput pendingPair{zero, zero, zero};
+    bool havePair = false;
+    for (; j + 2 <= last; j += 2) {
+      const __m128 xB = loadInput(j + 1);
+      const __m128 highA = filterStep(xB);
+      const __m128 xNext = loadInput(j + 2);
+      const __m128 highB = filterStep(xNext);
+      const FilterInput ready =
+          frontPair(j, x, xB, _mm_movehl_ps(highA, highA), _mm_movehl_ps(highB, highB));
+      if (havePair) backPair(j - 2, pendingPair);
+      pendingPair = ready;
+      havePair = true;
+      x = xNext;
+    }
+    backPair(j - 2, pendingPair);
   }
-  for (size_t j = 1; j < last; ++j) {
+  // The rest one sample at a time, the same pipeline one sample deep.
+  FilterInput pending{zero, zero, zero};
+  bool havePending = false;
+  for (; j < last; ++j) {
     const __m128 next = loadInput(j + 1);
     const __m128 high = filterStep(next);
     const FilterInput ready = front(j, x, _mm_movehl_ps(high, high));
-    back(j - 1, pending);
+    if (havePending) back(j - 1, pending);
     pending = ready;
+    havePending = true;
     x = next;
   }
   {
@@ -355,7 +499,7 @@ void CQuorvellaKernelPair::runSamples(const float* const inputs[2], float* const
     inLow = _mm_shuffle_ps(lowBefore, inLow, _MM_SHUFFLE(3, 2, 1, 0));
     inBand = _mm_shuffle_ps(bandBefore, inBand, _MM_SHUFFLE(3, 2, 1, 0));
     const FilterInput ready = front(last, x, _mm_movehl_ps(high, high));
-    if (last > 0) back(last - 1, pending);
+    if (havePending) back(last - 1, pending);
     back(last, ready);
   }
 

@@ -1,5 +1,6 @@
 // Runs the two channel kernels' per-sample loops in lock-step, channel 0 in SIMD lane 0 and
-// channel 1 in lane 1, so that one stream of packed instructions does the work of both.
+// channel 1 in lane 1, so that one stream of packed instructions does the work of both; the
+// work between the recursions runs for two samples at once, the second in lanes 2 and 3.
 // Every lane performs the scalar kernel's operations in the same order and precision, so the
 // output, the histories and all kernel state are bit for bit those of processing the two
 // kernels one after the other (NaN payloads aside).

@@ -1,0 +1,113 @@
+// The processing benchmark's blocks (stereo, 512 frames, 44.1 kHz, the decaying saw bass
+// line) against the recursions' limit (RecursionLimit) with the same program's block
+// settings, in one run: each iteration times a batch of blocks through processReplacing and
+// then the same blocks through the recursions alone, both in thread CPU time, so that load
+// from other processes weighs on both alike. Counters:
+//   product_x  audio seconds per CPU second through processReplacing,
+//   limit_x    the same for the recursions alone,
+//   share      product_x / limit_x, the product's speed as a fraction of the limit.
+// Run with --benchmark_repetitions and read the medians.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cmath>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "bench/RecursionLimit.h"
+#include "effect/BlockPreparation.h"
+#include "effect/FactoryPrograms.h"
+#include "effect/HvcQuorvella.h"
+#include "effect/QuorvellaParameters.h"
+#include "framework/DenormalGuard.h"
+
+namespace {
+
+constexpr int kBlock = 512;
+constexpr double kRate = 44100.0;
+constexpr int kInputBlocks = 64;
+constexpr int kBatch = 16;
+
+std::vector<float> bassLine() {
+  std::vector<float> input(kBlock * kInputBlocks);
+  for (size_t i = 0; i < input.size(); ++i) {
+    double hz = (i / 4096) % 2 ? 82.41 : 110.0;
+    double t = std::fmod(i * hz / kRate, 1.0);
+    input[i] = static_cast<float>(0.5 * std::exp(-2.0 * (i % 4096) / 4096.0) * (2.0 * t - 1.0));
+  }
+  return input;
+}
+
+// This thread's CPU time; elsewhere than POSIX the steady clock (wall time, noisier).
+double threadSeconds() {
+#if defined(CLOCK_THREAD_CPUTIME_ID) && !defined(_WIN32)
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+#else
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+#endif
+}
+
+int programIndex(const char* name) {
+  for (int p = 0; p < kNumFactoryPrograms; ++p)
+    if (std::string(kFactoryPrograms[p].name) == name) return p;
+  return 0;
+}
+
+void compare(benchmark::State& state, int program) {
+  HvcQuorvella effect(nullptr);
+  effect.setSampleRate(static_cast<float>(kRate));
+  effect.setBlockSize(kBlock);
+  effect.setProgram(program);
+  float values[kNumQuorvellaParameters];
+  factoryProgramValues(kFactoryPrograms[program], values);
+  BlockSettings settings{};
+  BlockPreparation::prepare(settings, values, kRate, kBlock);
+  RecursionLimit limit;
+
+  const std::vector<float> input = bassLine();
+  std::vector<float> left(kBlock), right(kBlock);
+  size_t block = 0;
+  double productSeconds = 0.0, limitSeconds = 0.0;
+  auto batch = [&](bool product) {
+    const double begin = threadSeconds();
+    for (int b = 0; b < kBatch; ++b) {
+      const float* in[2] = {input.data() + (block + b) % kInputBlocks * kBlock,
+                            input.data() + (block + b) % kInputBlocks * kBlock};
+      float* out[2] = {left.data(), right.data()};
+      if (product) {
+        effect.processReplacing(const_cast<float**>(in), out, kBlock);
+      } else {
+        DenormalGuard flushSubnormals;  // as processReplacing runs
+        limit.process(settings, in, out, kBlock);
+      }
+      benchmark::DoNotOptimize(left.data());
+      benchmark::DoNotOptimize(right.data());
+    }
+    return threadSeconds() - begin;
+  };
+  for (auto _ : state) {
+    productSeconds += batch(true);
+    limitSeconds += batch(false);
+    block = (block + kBatch) % kInputBlocks;
+  }
+  const double audio = static_cast<double>(state.iterations()) * kBatch * kBlock / kRate;
+  state.SetLabel(kFactoryPrograms[program].name);
+  state.counters["product_x"] = audio / productSeconds;
+  state.counters["limit_x"] = audio / limitSeconds;
+  state.counters["share"] = limitSeconds / productSeconds;
+}
+
+void productAgainstLimitDefaults(benchmark::State& state) {
+  compare(state, programIndex("Defaults"));
+}
+void productAgainstLimitMadness(benchmark::State& state) {
+  compare(state, programIndex("Madness"));
+}
+
+BENCHMARK(productAgainstLimitDefaults)->Unit(benchmark::kMicrosecond)->MinTime(1.0);
+BENCHMARK(productAgainstLimitMadness)->Unit(benchmark::kMicrosecond)->MinTime(1.0);
+
+}  // namespace
