@@ -8,7 +8,6 @@
 
 #include "ScriptTestFixture.h"
 #include "midi/MIDIHandlerTables.h"
-#include "platform/PlatformInfo.h"
 
 namespace miditest {
 namespace {
