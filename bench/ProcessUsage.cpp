@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <string>
@@ -74,6 +75,27 @@ bool openingsMemory(int count, const std::function<bool(int)>& openOne, double& 
   firstBytes = afterFirst - start;
   perFurtherBytes = count > 0 ? (residentBytes() - afterFirst) / count : 0.0;
   return true;
+}
+
+bool openingsGrowth(int count, const std::function<bool(int)>& openOne,
+                    const std::function<void()>& settle, std::vector<double>& growth) {
+  growth.clear();
+  double before = residentBytes();
+  for (int i = 0; i <= count; ++i) {
+    if (!openOne(i)) return false;
+    if (settle) settle();
+    double now = residentBytes();
+    growth.push_back(now - before);
+    before = now;
+  }
+  return true;
+}
+
+double median(std::vector<double> values) {
+  if (values.empty()) return 0.0;
+  std::sort(values.begin(), values.end());
+  size_t middle = values.size() / 2;
+  return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2.0;
 }
 
 }  // namespace benchsupport
