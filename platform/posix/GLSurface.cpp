@@ -2,6 +2,8 @@
 
 #include <GL/glx.h>
 
+#include <mutex>
+
 #include "platform/MessageBox.h"
 #include "platform/posix/GLXConfigs.h"
 #include "platform/posix/XConnection.h"
@@ -10,13 +12,18 @@ namespace platform {
 
 struct GLSurface::Native {
   XConnection connection;
-  GLXWindow drawable = 0;
+  GLXFBConfig config = nullptr;
+  int screen = -1;
+  VisualID visual = 0;  // of config
   GLXContext context = nullptr;
+  GLXWindow drawable = 0;
   Window window = 0;
-  bool gone = false;  // the window was destroyed (with the host's window) under us
+  bool gone = false;        // the window was destroyed (with the host's window) under us
+  bool stateSaved = false;  // a fresh context's state lies on the attribute stacks
 };
 
 namespace {
+
 // Mesa's software path reads the window's geometry without checking the answer, and
 // draws into memory sized by garbage once the window is gone. So the surface watches the
 // window's destruction on its own connection and stops touching it at the first sign.
@@ -30,10 +37,88 @@ bool windowGone(GLSurface::Native& n, bool roundTrip) {
     glXMakeContextCurrent(display, None, None, nullptr);
   return n.gone;
 }
-}  // namespace
 
-namespace {
 void fail(const char* text) { messageBox(text, "Error"); }
+
+// The context of a closed editor, waiting for the next one. One is enough for the common
+// case (a user closing and reopening an editor, or opening another instance's); more would
+// only hold the driver's memory for editors that may never come.
+std::mutex& spareLock() {
+  static std::mutex* lock = new std::mutex;  // never destroyed: editors may close late
+  return *lock;
+}
+GLSurface::Native*& spare() {
+  static GLSurface::Native* waiting = nullptr;
+  return waiting;
+}
+
+void destroyNative(GLSurface::Native& n) {
+  if (!n.connection.valid()) return;
+  Display* display = n.connection.display();
+  if (n.context != nullptr && glXGetCurrentContext() == n.context)
+    glXMakeContextCurrent(display, None, None, nullptr);
+  if (n.context != nullptr) glXDestroyContext(display, n.context);
+  if (n.drawable != 0) glXDestroyWindow(display, n.drawable);
+  n.context = nullptr;
+  n.drawable = 0;
+  n.connection.takeError();
+}
+
+std::unique_ptr<GLSurface::Native> takeSpare() {
+  std::lock_guard<std::mutex> guard(spareLock());
+  std::unique_ptr<GLSurface::Native> taken(spare());
+  spare() = nullptr;
+  return taken;
+}
+
+// False when a context waits already.
+bool offerSpare(std::unique_ptr<GLSurface::Native>& n) {
+  std::lock_guard<std::mutex> guard(spareLock());
+  if (spare() != nullptr) return false;
+  spare() = n.release();
+  return true;
+}
+
+template <typename F>
+F entryPoint(const char* name) {
+  return reinterpret_cast<F>(glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(name)));
+}
+
+// Back to the state of a fresh context, for the next editor: what the attribute stacks
+// hold, and the bindings and matrices that they do not.
+void restoreFreshState() {
+  using BindFramebuffer = void (*)(GLenum, GLuint);
+  using UseProgram = void (*)(GLuint);
+  using BindBuffer = void (*)(GLenum, GLuint);
+  using ActiveTexture = void (*)(GLenum);
+  glFinish();
+  if (auto bindFramebuffer = entryPoint<BindFramebuffer>("glBindFramebufferEXT"))
+    bindFramebuffer(0x8D40 /* GL_FRAMEBUFFER_EXT */, 0);
+  if (auto useProgram = entryPoint<UseProgram>("glUseProgramObjectARB")) useProgram(0);
+  if (auto bindBuffer = entryPoint<BindBuffer>("glBindBufferARB")) {
+    bindBuffer(0x8892 /* GL_ARRAY_BUFFER */, 0);
+    bindBuffer(0x8893 /* GL_ELEMENT_ARRAY_BUFFER */, 0);
+    bindBuffer(0x88EB /* GL_PIXEL_PACK_BUFFER */, 0);
+    bindBuffer(0x88EC /* GL_PIXEL_UNPACK_BUFFER */, 0);
+  }
+  GLint units = 1;
+  glGetIntegerv(0x84E2 /* GL_MAX_TEXTURE_UNITS */, &units);
+  auto activeTexture = entryPoint<ActiveTexture>("glActiveTextureARB");
+  for (GLint unit = 0; unit < (activeTexture ? units : 1); ++unit) {
+    if (activeTexture) activeTexture(0x84C0 /* GL_TEXTURE0 */ + GLenum(unit));
+    glMatrixMode(GL_TEXTURE);
+    glLoadIdentity();
+  }
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glPopClientAttrib();
+  glPopAttrib();
+  while (glGetError() != GL_NO_ERROR) {
+  }
+}
+
 }  // namespace
 
 GLSurface::GLSurface() = default;
@@ -42,36 +127,50 @@ GLSurface::~GLSurface() { destroy(); }
 
 bool GLSurface::create(uintptr_t window) {
   if (native_ != nullptr) return false;
-  auto native = std::make_unique<Native>();
-  if (!native->connection.valid()) {
-    fail("Cannot open a connection to the X display for drawing");
-    return false;
+  XWindowAttributes attributes;
+  auto attributesOf = [&](Native& n) {
+    return window != 0 &&
+           XGetWindowAttributes(n.connection.display(), static_cast<Window>(window), &attributes) != 0 &&
+           n.connection.takeError() == 0;
+  };
+  std::unique_ptr<Native> native = takeSpare();
+  if (native != nullptr &&
+      !(native->connection.valid() && attributesOf(*native) &&
+        XScreenNumberOfScreen(attributes.screen) == native->screen &&
+        XVisualIDFromVisual(attributes.visual) == native->visual)) {
+    destroyNative(*native);
+    native.reset();
+  }
+  if (native == nullptr) {
+    native = std::make_unique<Native>();
+    if (!native->connection.valid()) {
+      fail("Cannot open a connection to the X display for drawing");
+      return false;
+    }
+    if (!attributesOf(*native)) {
+      fail("The editor window to draw into does not exist");
+      return false;
+    }
+    native->screen = XScreenNumberOfScreen(attributes.screen);
+    native->visual = XVisualIDFromVisual(attributes.visual);
+    native->config = GLXConfigs::window(native->connection.display(), native->screen, native->visual);
+    if (native->config == nullptr) {
+      fail("No OpenGL pixel format with 24-bit colour, 16-bit depth and double buffering");
+      return false;
+    }
   }
   Display* display = native->connection.display();
-  XWindowAttributes attributes;
-  if (window == 0 ||
-      XGetWindowAttributes(display, static_cast<Window>(window), &attributes) == 0 ||
-      native->connection.takeError() != 0) {
-    fail("The editor window to draw into does not exist");
-    return false;
-  }
-  const int screen = XScreenNumberOfScreen(attributes.screen);
-  GLXFBConfig config =
-      GLXConfigs::window(display, screen, XVisualIDFromVisual(attributes.visual));
-  if (config == nullptr) {
-    fail("No OpenGL pixel format with 24-bit colour, 16-bit depth and double buffering");
-    return false;
-  }
   native->window = static_cast<Window>(window);
+  // Whatever a spare's connection still holds is about its former window.
+  XSync(display, True);
   XSelectInput(display, native->window, StructureNotifyMask);
-  native->drawable = glXCreateWindow(display, config, static_cast<Window>(window), nullptr);
-  native->context = glXCreateNewContext(display, config, GLX_RGBA_TYPE, nullptr, True);
+  native->drawable = glXCreateWindow(display, native->config, native->window, nullptr);
+  if (native->context == nullptr)
+    native->context = glXCreateNewContext(display, native->config, GLX_RGBA_TYPE, nullptr, True);
   if (native->connection.takeError() != 0 || native->context == nullptr ||
       native->drawable == 0) {
     fail("Cannot create an OpenGL context for the editor window");
-    if (native->context != nullptr) glXDestroyContext(display, native->context);
-    if (native->drawable != 0) glXDestroyWindow(display, native->drawable);
-    native->connection.takeError();
+    destroyNative(*native);
     return false;
   }
   native_ = std::move(native);
@@ -80,6 +179,10 @@ bool GLSurface::create(uintptr_t window) {
     destroy();
     return false;
   }
+  // The fresh state, kept where restoreFreshState finds it when the context is handed on.
+  glPushAttrib(GL_ALL_ATTRIB_BITS);
+  glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
+  native_->stateSaved = glGetError() == GL_NO_ERROR;
   return true;
 }
 
@@ -112,16 +215,27 @@ void GLSurface::finish() {
 
 void GLSurface::destroy() {
   if (native_ == nullptr) return;
-  if (native_->connection.valid()) {
+  // Only a context whose state can be put back (its window still there to make it current
+  // on) is handed on; any other goes with its surface.
+  if (native_->connection.valid() && native_->stateSaved && makeCurrent()) {
     Display* display = native_->connection.display();
-    windowGone(*native_, true);
-    if (glXGetCurrentContext() == native_->context)
-      glXMakeContextCurrent(display, None, None, nullptr);
-    glXDestroyContext(display, native_->context);
+    restoreFreshState();
+    glXMakeContextCurrent(display, None, None, nullptr);
     glXDestroyWindow(display, native_->drawable);
-    native_->connection.takeError();
+    native_->drawable = 0;
+    native_->window = 0;
+    native_->gone = false;
+    native_->stateSaved = false;
+    if (native_->connection.takeError() == 0 && offerSpare(native_)) return;
   }
+  if (native_->connection.valid()) windowGone(*native_, true);
+  destroyNative(*native_);
   native_.reset();
+}
+
+void GLSurface::releaseSpare() {
+  std::unique_ptr<Native> waiting = takeSpare();
+  if (waiting != nullptr) destroyNative(*waiting);
 }
 
 }  // namespace platform
