@@ -84,13 +84,43 @@ F entryPoint(const char* name) {
   return reinterpret_cast<F>(glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(name)));
 }
 
+// What create() saves of a fresh context's state: everything on the attribute stack but the
+// texture units, which Mesa saves as whole copies of every unit's texture objects (some
+// MiB per context); those are put back by hand.
+constexpr GLbitfield kSavedState = GL_ALL_ATTRIB_BITS & ~GLbitfield(GL_TEXTURE_BIT);
+
+// The texture-unit state a fresh context has: nothing bound or enabled, modulation, no
+// texture matrix.
+void restoreTextureUnits() {
+  using ActiveTexture = void (*)(GLenum);
+  auto activeTexture = entryPoint<ActiveTexture>("glActiveTextureARB");
+  GLint units = 1;
+  glGetIntegerv(0x84E2 /* GL_MAX_TEXTURE_UNITS */, &units);
+  const GLenum targets[] = {GL_TEXTURE_1D, GL_TEXTURE_2D, 0x806F /* GL_TEXTURE_3D */,
+                            0x8513 /* GL_TEXTURE_CUBE_MAP */, 0x84F5 /* GL_TEXTURE_RECTANGLE */};
+  const GLenum generation[] = {GL_TEXTURE_GEN_S, GL_TEXTURE_GEN_T, GL_TEXTURE_GEN_R,
+                               GL_TEXTURE_GEN_Q};
+  const GLfloat black[4] = {0, 0, 0, 0};
+  for (GLint unit = activeTexture ? units - 1 : 0; unit >= 0; --unit) {
+    if (activeTexture) activeTexture(0x84C0 /* GL_TEXTURE0 */ + GLenum(unit));
+    for (GLenum target : targets) {
+      glBindTexture(target, 0);
+      glDisable(target);
+    }
+    for (GLenum coordinate : generation) glDisable(coordinate);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glTexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, black);
+    glMatrixMode(GL_TEXTURE);
+    glLoadIdentity();
+  }
+}
+
 // Back to the state of a fresh context, for the next editor: what the attribute stacks
-// hold, and the bindings and matrices that they do not.
+// hold, and the bindings, texture units and matrices that they do not.
 void restoreFreshState() {
   using BindFramebuffer = void (*)(GLenum, GLuint);
   using UseProgram = void (*)(GLuint);
   using BindBuffer = void (*)(GLenum, GLuint);
-  using ActiveTexture = void (*)(GLenum);
   glFinish();
   if (auto bindFramebuffer = entryPoint<BindFramebuffer>("glBindFramebufferEXT"))
     bindFramebuffer(0x8D40 /* GL_FRAMEBUFFER_EXT */, 0);
@@ -101,14 +131,7 @@ void restoreFreshState() {
     bindBuffer(0x88EB /* GL_PIXEL_PACK_BUFFER */, 0);
     bindBuffer(0x88EC /* GL_PIXEL_UNPACK_BUFFER */, 0);
   }
-  GLint units = 1;
-  glGetIntegerv(0x84E2 /* GL_MAX_TEXTURE_UNITS */, &units);
-  auto activeTexture = entryPoint<ActiveTexture>("glActiveTextureARB");
-  for (GLint unit = 0; unit < (activeTexture ? units : 1); ++unit) {
-    if (activeTexture) activeTexture(0x84C0 /* GL_TEXTURE0 */ + GLenum(unit));
-    glMatrixMode(GL_TEXTURE);
-    glLoadIdentity();
-  }
+  restoreTextureUnits();
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
   glMatrixMode(GL_MODELVIEW);
@@ -180,7 +203,7 @@ bool GLSurface::create(uintptr_t window) {
     return false;
   }
   // The fresh state, kept where restoreFreshState finds it when the context is handed on.
-  glPushAttrib(GL_ALL_ATTRIB_BITS);
+  glPushAttrib(kSavedState);
   glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
   native_->stateSaved = glGetError() == GL_NO_ERROR;
   return true;

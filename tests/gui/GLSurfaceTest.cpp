@@ -220,9 +220,15 @@ TEST_F(GLSurfaceTest, AClosedSurfacesContextServesTheNextAsIfFresh) {
     glScalef(2, 2, 2);
     glMatrixMode(GL_MODELVIEW);
     glTranslatef(1, 2, 3);
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
+    GLuint textures[2] = {0, 0};
+    glGenTextures(2, textures);
+    glBindTexture(GL_TEXTURE_2D, textures[0]);
+    glActiveTexture(GL_TEXTURE1);
+    glBindTexture(GL_TEXTURE_2D, textures[1]);
+    glEnable(GL_TEXTURE_2D);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    glMatrixMode(GL_TEXTURE);
+    glScalef(3, 3, 3);
     surface.destroy();
   }
   GLSurface surface;
@@ -250,6 +256,17 @@ TEST_F(GLSurfaceTest, AClosedSurfacesContextServesTheNextAsIfFresh) {
   EXPECT_EQ(mode, GL_MODELVIEW);
   EXPECT_TRUE(isIdentity(GL_PROJECTION_MATRIX));
   EXPECT_TRUE(isIdentity(GL_MODELVIEW_MATRIX));
+  GLint unit = 0, envMode = 0;
+  glGetIntegerv(GL_ACTIVE_TEXTURE, &unit);
+  EXPECT_EQ(unit, GL_TEXTURE0);
+  glActiveTexture(GL_TEXTURE1);
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+  glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &envMode);
+  EXPECT_EQ(bound, 0);
+  EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+  EXPECT_EQ(envMode, GL_MODULATE);
+  EXPECT_TRUE(isIdentity(GL_TEXTURE_MATRIX));
+  glActiveTexture(GL_TEXTURE0);
   EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 
   glViewport(0, 0, 48, 24);
