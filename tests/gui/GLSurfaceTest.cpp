@@ -216,6 +216,11 @@ TEST_F(GLSurfaceTest, AClosedSurfacesContextServesTheNextAsIfFresh) {
     glColor4f(0.5f, 0.25f, 0.125f, 0.5f);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glEnableClientState(GL_VERTEX_ARRAY);
+    const GLfloat lamp[4] = {5, 5, 5, 1};
+    glLightfv(GL_LIGHT1, GL_POSITION, lamp);
+    glEnable(GL_LIGHT1);
+    glAlphaFunc(GL_GREATER, 0.5f);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glMatrixMode(GL_PROJECTION);
     glScalef(2, 2, 2);
     glMatrixMode(GL_MODELVIEW);
@@ -256,6 +261,16 @@ TEST_F(GLSurfaceTest, AClosedSurfacesContextServesTheNextAsIfFresh) {
   EXPECT_EQ(mode, GL_MODELVIEW);
   EXPECT_TRUE(isIdentity(GL_PROJECTION_MATRIX));
   EXPECT_TRUE(isIdentity(GL_MODELVIEW_MATRIX));
+  GLfloat lamp[4];
+  glGetLightfv(GL_LIGHT1, GL_POSITION, lamp);
+  EXPECT_EQ(lamp[0] + lamp[1] + lamp[3], 0.0f);
+  EXPECT_EQ(lamp[2], 1.0f);
+  EXPECT_FALSE(glIsEnabled(GL_LIGHT1));
+  GLint alphaFunc = 0, blendSource = 0;
+  glGetIntegerv(GL_ALPHA_TEST_FUNC, &alphaFunc);
+  glGetIntegerv(GL_BLEND_SRC, &blendSource);
+  EXPECT_EQ(alphaFunc, GL_ALWAYS);
+  EXPECT_EQ(blendSource, GL_ONE);
   GLint unit = 0, envMode = 0;
   glGetIntegerv(GL_ACTIVE_TEXTURE, &unit);
   EXPECT_EQ(unit, GL_TEXTURE0);
