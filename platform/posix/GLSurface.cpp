@@ -234,14 +234,20 @@ bool GLSurface::create(uintptr_t window) {
   if (native_ != nullptr) return false;
   XWindowAttributes attributes;
   auto attributesOf = [&](Native& n) {
-    return window != 0 &&
-           XGetWindowAttributes(n.connection.display(), static_cast<Window>(window), &attributes) != 0 &&
-           n.connection.takeError() == 0;
+    bool found = window != 0 &&
+                 XGetWindowAttributes(n.connection.display(), static_cast<Window>(window), &attributes) != 0;
+    // Always taken: a spare's connection must not carry this error to its next window.
+    return n.connection.takeError() == 0 && found;
   };
   std::unique_ptr<Native> native = takeSpare();
+  if (native != nullptr && native->connection.valid() && !attributesOf(*native)) {
+    // A window that is not there: the spare stays for the next editor.
+    if (!offerSpare(native)) destroyNative(*native);
+    fail("The editor window to draw into does not exist");
+    return false;
+  }
   if (native != nullptr &&
-      !(native->connection.valid() && attributesOf(*native) &&
-        XScreenNumberOfScreen(attributes.screen) == native->screen &&
+      !(native->connection.valid() && XScreenNumberOfScreen(attributes.screen) == native->screen &&
         XVisualIDFromVisual(attributes.visual) == native->visual)) {
     destroyNative(*native);
     native.reset();

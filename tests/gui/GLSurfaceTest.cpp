@@ -292,6 +292,18 @@ TEST_F(GLSurfaceTest, AClosedSurfacesContextServesTheNextAsIfFresh) {
   ASSERT_TRUE(driver.screenshot(second.handle(), picture));
   EXPECT_EQ(picture.count(Pixel{0, 0, 255}, 0, 0, 48, 24, 2), 48 * 24);
   surface.destroy();
+
+  // A surface asked to draw into a window that is not there fails, and the context waits on.
+  {
+    testsupport::StreamCapture err(2);
+    GLSurface nowhere;
+    EXPECT_FALSE(nowhere.create(0x3ffffff0));
+    err.stop();
+  }
+  GLSurface third;
+  ASSERT_TRUE(third.create(first.handle()));
+  EXPECT_EQ(glXGetCurrentContext(), used);
+  third.destroy();
   GLSurface::releaseSpare();
   GLSurface::releaseSpare();  // nothing waits any more: nothing happens
 }
