@@ -29,7 +29,8 @@ bool openingsMemory(int count, const std::function<bool(int)>& openOne, double& 
 
 // Resident memory growth of each of openOne(0) .. openOne(count), all kept open, in
 // opening order; settle(), when given, runs after every opening and before the reading,
-// so that what an opening allocates after its first picture counts toward it. False as
+// so that what an opening allocates after its first picture counts toward it. Each reading
+// follows malloc_trim, so memory the allocator merely keeps counts for no one. False as
 // soon as an opening fails.
 bool openingsGrowth(int count, const std::function<bool(int)>& openOne,
                     const std::function<void()>& settle, std::vector<double>& growth);
