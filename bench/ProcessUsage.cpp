@@ -1,9 +1,11 @@
 #include "ProcessUsage.h"
 
 #include <dirent.h>
+#include <malloc.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <string>
@@ -82,6 +84,31 @@ bool openingsMemory(int count, const std::function<bool(int)>& openOne, double& 
   firstBytes = afterFirst - start;
   perFurtherBytes = count > 0 ? (residentBytes() - afterFirst) / count : 0.0;
   return true;
+}
+
+bool openingsGrowth(int count, const std::function<bool(int)>& openOne,
+                    const std::function<void()>& settle, std::vector<double>& growth) {
+  growth.clear();
+  // Freed memory that the allocator keeps (an earlier editor's, in arenas of threads that
+  // ended) would otherwise be counted for nothing against the first editor that reuses it.
+  malloc_trim(0);
+  double before = residentBytes();
+  for (int i = 0; i <= count; ++i) {
+    if (!openOne(i)) return false;
+    if (settle) settle();
+    malloc_trim(0);
+    double now = residentBytes();
+    growth.push_back(now - before);
+    before = now;
+  }
+  return true;
+}
+
+double median(std::vector<double> values) {
+  if (values.empty()) return 0.0;
+  std::sort(values.begin(), values.end());
+  size_t middle = values.size() / 2;
+  return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2.0;
 }
 
 }  // namespace benchsupport

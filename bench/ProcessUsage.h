@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <map>
+#include <vector>
 
 namespace benchsupport {
 
@@ -28,5 +29,16 @@ double residentBytes();
 // opening fails.
 bool openingsMemory(int count, const std::function<bool(int)>& openOne, double& firstBytes,
                     double& perFurtherBytes);
+
+// Resident memory growth of each of openOne(0) .. openOne(count), all kept open, in
+// opening order; settle(), when given, runs after every opening and before the reading,
+// so that what an opening allocates after its first picture counts toward it. Each reading
+// follows malloc_trim, so memory the allocator merely keeps counts for no one. False as
+// soon as an opening fails.
+bool openingsGrowth(int count, const std::function<bool(int)>& openOne,
+                    const std::function<void()>& settle, std::vector<double>& growth);
+
+// The median of the values (0 for none).
+double median(std::vector<double> values);
 
 }  // namespace benchsupport

@@ -1,5 +1,6 @@
 #include "gui/Editor.h"
 
+#include <atomic>
 #include <cstdio>
 
 #include "framework/CFString.h"
@@ -17,6 +18,7 @@
 #include "gui/StaticText.h"
 #include "gui/WindowInput.h"
 #include "midi/LuaIncludes.h"
+#include "platform/GLSurface.h"
 #include "platform/Resources.h"
 
 namespace HC {
@@ -24,12 +26,16 @@ namespace HC {
 namespace {
 
 constexpr size_t kMaxSkinName = 255;
+// Editors alive in the process: while one exists another opening may come, so the spare GL
+// context stays; the last one to go ends it.
+std::atomic<int> editorsAlive{0};
 // The version banner's colour: read by the render thread for as long as the label exists.
 const float kBannerGrey[4] = {0.5f, 0.5f, 0.5f, 1.0f};
 
 }  // namespace
 
 Editor::Editor(HvcAuBase* effect) : HvcEditor(effect), hvcEffect(effect) {
+  editorsAlive.fetch_add(1);
   // The effect owns one editor: one made to replace the effect's own (test plug-ins do
   // that) takes its place, and the one it replaces goes.
   if (AEffEditor* previous = effect->getEditor()) {
@@ -49,6 +55,7 @@ Editor::~Editor() {
   // The opening first: its elements hold registry references of the state.
   destroyOpening();
   lua.reset();
+  if (editorsAlive.fetch_sub(1) == 1) platform::GLSurface::releaseSpare();
 }
 
 lua_State* Editor::getLuaState() {

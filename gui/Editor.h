@@ -10,7 +10,8 @@
 //
 // Ownership and order: close stops the render thread, destroys the window and then the
 // manager (so the render thread never sees a destroyed element and no window event reaches
-// a destroyed manager). The destructor closes an open editor first.
+// a destroyed manager). The destructor closes an open editor first; the last editor of the
+// process to go also ends the GL context kept for the next opening (platform::GLSurface).
 #pragma once
 
 #include <cstdint>

@@ -5,6 +5,9 @@
 
 #include <cmath>
 #include <cstring>
+#include <deque>
+#include <fstream>
+#include <map>
 
 #include "platform/FileSystem.h"
 #include "platform/FontFiles.h"
@@ -26,11 +29,28 @@ platform::Mutex& glyphLock() {
 // Glyph bitmaps larger than this come only from broken fonts.
 constexpr unsigned kMaxBitmapSide = 4096;
 
+// Font files larger than this are not fonts a layout means (the largest common ones, with
+// every CJK glyph, are about 20 MiB); refusing them keeps a wrong path from filling memory.
+constexpr std::streamoff kMaxFontFileBytes = 64 * 1024 * 1024;
+
+bool readFontFile(const std::string& path, std::vector<unsigned char>& out) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  in.seekg(0, std::ios::end);
+  std::streamoff length = in.tellg();
+  if (length <= 0 || length > kMaxFontFileBytes) return false;
+  in.seekg(0, std::ios::beg);
+  out.resize(size_t(length));
+  in.read(reinterpret_cast<char*>(out.data()), length);
+  return in.gcount() == length;
+}
+
 }  // namespace
 
-// A glyph's bitmap metrics and, once it has a place in the atlas, its texture corners.
-// FTGL's own texture glyphs keep their texture coordinates private, and the static text
-// needs them as vertices, so the glyphs are made here.
+// A glyph's bitmap and metrics, made once for the face and never changed after: every font
+// that shares the face places it in an atlas of its own. FTGL's own texture glyphs keep
+// their texture coordinates private, and the static text needs them as vertices, so the
+// glyphs are made here.
 class Font::Glyph : public FTGlyph {
 public:
   explicit Glyph(FT_GlyphSlot slot) : FTGlyph(slot) {
@@ -69,21 +89,40 @@ public:
   int width = 0;   // 0 for a glyph with nothing to show (a space)
   int height = 0;
   float advanceY = 0;
-  bool placed = false;
-  float s0 = 0, t0 = 0, s1 = 0, t1 = 0;
-  std::vector<unsigned char> pixels;  // until placed in the atlas
+  std::vector<unsigned char> pixels;  // rows top first; every font sharing the face copies them
 
 private:
   FTPoint penAdvance;
 };
 
-// FTGL's texture font, its glyphs made by Glyph. The font passes the character it asks for
-// in `wanted` and collects the glyph made for it.
-class Font::Face : public FTTextureFont {
+// FTGL's texture font at one size, its glyphs made by Glyph, each at most once. Shared by
+// every font of the process made from the same file at the same size (see faces()); all
+// use is under the glyph lock.
+// The face is made from a copy of the file in memory, not from the file: FreeType maps a
+// file it opens, and a kept face whose file is rewritten (a skin being edited) would read
+// beyond the end of the new one.
+struct FontBytes {
+  std::vector<unsigned char> bytes;
+};
+
+class Font::Face : private FontBytes, public FTTextureFont {
 public:
-  explicit Face(const char* path) : FTTextureFont(path) {}
-  Glyph* made = nullptr;
+  explicit Face(std::vector<unsigned char>&& file)
+      : FontBytes{std::move(file)}, FTTextureFont(bytes.data(), bytes.size()) {}
   FT_Face ftFace = nullptr;  // FTGL's face, known from the first glyph made
+  bool madeFrom(const std::vector<unsigned char>& file) const { return file == bytes; }
+
+  // The glyph of c, made now if it was not yet; null for a character the font lacks.
+  Glyph* glyph(unsigned char c) {
+    if (state[c] != kUnknown) return glyphs[c];
+    wchar_t single[2] = {wchar_t(c), 0};
+    made = nullptr;
+    Advance(single, 1);
+    glyphs[c] = made;
+    made = nullptr;
+    state[c] = glyphs[c] != nullptr ? kPresent : kMissing;
+    return glyphs[c];
+  }
 
 protected:
   FTGlyph* MakeGlyph(FT_GlyphSlot slot) override {
@@ -91,7 +130,57 @@ protected:
     made = new Glyph(slot);
     return made;
   }
+
+private:
+  Glyph* made = nullptr;
+  unsigned char state[256] = {};
+  Glyph* glyphs[256] = {};  // owned by FTGL's glyph list
 };
+
+namespace {
+
+// Faces by file and pixel size. Faces in use are found through the weak entries; the few
+// used last stay alive after their fonts go, so that reopening an editor (or opening
+// another instance's) neither reads the font files nor renders the glyphs again. Bounded:
+// kKeptFaces faces beyond those in use. Used under the glyph lock only.
+constexpr size_t kKeptFaces = 4;
+struct Faces {
+  std::map<std::pair<std::string, unsigned>, std::weak_ptr<void>> all;
+  std::deque<std::shared_ptr<void>> kept;
+};
+Faces& faces() {
+  static Faces* shared = new Faces;  // never destroyed, like the lock
+  return *shared;
+}
+
+}  // namespace
+
+std::shared_ptr<Font::Face> Font::sharedFace(const std::string& path, std::vector<unsigned char>&& file,
+                                             unsigned pixels) {
+  Faces& f = faces();
+  auto key = std::make_pair(path, pixels);
+  std::shared_ptr<Face> face = std::static_pointer_cast<Face>(f.all[key].lock());
+  // A file changed since: a face of its own (the old one stays with the fonts using it).
+  if (face && !face->madeFrom(file)) face.reset();
+  if (!face) {
+    face = std::make_shared<Face>(std::move(file));
+    if (face->Error() != 0 || !face->FaceSize(pixels, 72) || face->Error() != 0) {
+      f.all.erase(key);
+      return nullptr;
+    }
+    f.all[key] = face;
+    for (auto it = f.all.begin(); it != f.all.end();)
+      it = it->second.expired() ? f.all.erase(it) : std::next(it);
+  }
+  for (auto it = f.kept.begin(); it != f.kept.end(); ++it)
+    if (it->get() == face.get()) {
+      f.kept.erase(it);
+      break;
+    }
+  f.kept.push_front(face);
+  if (f.kept.size() > kKeptFaces) f.kept.pop_back();
+  return face;
+}
 
 Font* Font::load(const std::vector<std::pair<std::string, float>>& candidates) {
   for (const auto& candidate : candidates) {
@@ -101,14 +190,11 @@ Font* Font::load(const std::vector<std::pair<std::string, float>>& candidates) {
     float points = candidate.second;
     std::unique_ptr<Font> font(new Font);
     bool usable = false;
-    {
+    std::vector<unsigned char> file;
+    if (std::isfinite(points) && points > 0 && points <= kMaxPointSize && readFontFile(path, file)) {
       platform::ScopedLock lock(glyphLock());
-      font->face.reset(new Face(path.c_str()));
-      usable = font->face->Error() == 0 && std::isfinite(points) && points > 0 &&
-               points <= kMaxPointSize &&
-               font->face->FaceSize(unsigned(std::lround(2.0f * points)), 72) &&
-               font->face->Error() == 0;
-      if (!usable) font->face.reset();
+      font->face = sharedFace(path, std::move(file), unsigned(std::lround(2.0f * points)));
+      usable = font->face != nullptr;
     }
     if (!usable) {
       platform::messageBox("Error", "Unable to load font");
@@ -133,14 +219,10 @@ Font::~Font() {
 Font::Glyph* Font::glyphFor(unsigned char c) const {
   if (c == 0 || glyphState[c] == kMissing) return nullptr;
   if (glyphState[c] == kPresent) return glyphs[c];
-  wchar_t single[2] = {wchar_t(c), 0};
-  face->made = nullptr;
-  face->Advance(single, 1);
-  Glyph* glyph = face->made;
-  face->made = nullptr;
+  Glyph* glyph = face->glyph(c);
   glyphState[c] = glyph != nullptr ? kPresent : kMissing;
   glyphs[c] = glyph;
-  if (glyph != nullptr && atlas.allocated()) placeInAtlas(*glyph);
+  if (glyph != nullptr && atlas.allocated()) placeInAtlas(c);
   return glyph;
 }
 
@@ -160,22 +242,20 @@ void Font::penStep(unsigned char c, unsigned char next, float& dx, float& dy) co
   dy += float(kerning.y) / 64.0f;
 }
 
-void Font::placeInAtlas(Glyph& glyph) const {
-  glyph.placed = true;
+void Font::placeInAtlas(unsigned char c) const {
+  const Glyph& glyph = *glyphs[c];
+  Place& place = places[c];
+  place.shown = false;
   if (glyph.width == 0 || glyph.height == 0) return;
   int x = 0, y = 0;
-  if (!atlas.place(glyph.width, glyph.height, x, y)) {
-    // No room left: the character keeps its advance but shows nothing.
-    glyph.width = glyph.height = 0;
-  } else {
-    atlas.copy(x, y, glyph.pixels.data(), glyph.width, glyph.height);
-    glyph.s0 = float(x) / float(atlas.width());
-    glyph.t0 = float(y) / float(atlas.height());
-    glyph.s1 = float(x + glyph.width) / float(atlas.width());
-    glyph.t1 = float(y + glyph.height) / float(atlas.height());
-  }
-  glyph.pixels.clear();
-  glyph.pixels.shrink_to_fit();
+  // No room left: the character keeps its advance but shows nothing.
+  if (!atlas.place(glyph.width, glyph.height, x, y)) return;
+  atlas.copy(x, y, glyph.pixels.data(), glyph.width, glyph.height);
+  place.s0 = float(x) / float(atlas.width());
+  place.t0 = float(y) / float(atlas.height());
+  place.s1 = float(x + glyph.width) / float(atlas.width());
+  place.t1 = float(y + glyph.height) / float(atlas.height());
+  place.shown = true;
 }
 
 void Font::ensureAtlas() const {
@@ -187,7 +267,7 @@ void Font::ensureAtlas() const {
   GlyphAtlas::Size size = GlyphAtlas::chooseSize(sizes);
   atlas.reset(size.width, size.height);
   for (int c = 1; c < 256; ++c)
-    if (glyphs[c] != nullptr) placeInAtlas(*glyphs[c]);
+    if (glyphs[c] != nullptr) placeInAtlas((unsigned char)c);
 }
 
 void Font::prepareGlyphs() {
@@ -202,12 +282,12 @@ void Font::layout(const char* text, float x, float y, Emit emit) const {
   float penY = std::floor(y);
   for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) {
     const Glyph* glyph = glyphFor(*p);
-    if (glyph == nullptr || glyph->width == 0) {
+    if (glyph == nullptr || !places[*p].shown) {
       emit(nullptr, penX, penY, penX, penY);
     } else {
       float x0 = penX + float(glyph->left) / 2.0f;
       float y0 = penY + float(glyph->top) / 2.0f;
-      emit(glyph, x0, y0, x0 + float(glyph->width) / 2.0f, y0 - float(glyph->height) / 2.0f);
+      emit(&places[*p], x0, y0, x0 + float(glyph->width) / 2.0f, y0 - float(glyph->height) / 2.0f);
     }
     if (glyph != nullptr) {
       float dx, dy;
@@ -245,7 +325,7 @@ void Font::drawText(const char* text, float x, float y) const {
   glEnable(GL_BLEND);
   glEnable(GL_TEXTURE_2D);
   glBegin(GL_QUADS);
-  layout(text, x, y, [](const Glyph* g, float x0, float y0, float x1, float y1) {
+  layout(text, x, y, [](const Place* g, float x0, float y0, float x1, float y1) {
     if (g == nullptr) return;
     glTexCoord2f(g->s0, g->t0);
     glVertex2f(x0, y0);
@@ -267,7 +347,7 @@ int Font::fillTextQuads(const char* text, float* destination, float x, float y) 
   platform::ScopedLock lock(glyphLock());
   ensureAtlas();
   float* out = destination;
-  layout(text, x, y, [&out](const Glyph* g, float x0, float y0, float x1, float y1) {
+  layout(text, x, y, [&out](const Place* g, float x0, float y0, float x1, float y1) {
     float s0 = g ? g->s0 : 0, t0 = g ? g->t0 : 0, s1 = g ? g->s1 : 0, t1 = g ? g->t1 : 0;
     const float corners[4][4] = {{s0, t0, x0, y0}, {s0, t1, x0, y1}, {s1, t1, x1, y1}, {s1, t0, x1, y0}};
     for (const auto& c : corners) {

@@ -7,8 +7,10 @@
 // descender() are fixed at load and safe from any thread. Glyph creation (and therefore
 // prepareGlyphs, advance, drawText and fillTextQuads) and font creation and destruction
 // take one process-wide lock, because every font of the process shares FreeType's library
-// object. The owner frees the font after the render thread has ended and has called
-// releaseGL().
+// object, and fonts of one file and size share one face with its glyph bitmaps (each font
+// keeps its own atlas and GL texture). The few faces used last outlive their fonts, so
+// that the next opening of an editor finds them ready. The owner frees the font after the
+// render thread has ended and has called releaseGL().
 #pragma once
 
 #include <memory>
@@ -71,6 +73,17 @@ protected:
 private:
   class Glyph;
   class Face;
+  // Where a glyph sits in this font's atlas.
+  struct Place {
+    bool shown = false;  // false: nothing to draw (no bitmap, or no room in the atlas)
+    float s0 = 0, t0 = 0, s1 = 0, t1 = 0;
+  };
+
+  // The process's face for the file at path (its bytes given) at that size, made when none
+  // made from the same bytes is alive; null when the bytes are not a usable font. The
+  // caller holds the process-wide lock.
+  static std::shared_ptr<Face> sharedFace(const std::string& path, std::vector<unsigned char>&& file,
+                                          unsigned pixels);
 
   // All below: the caller holds the process-wide lock.
   Glyph* glyphFor(unsigned char c) const;
@@ -78,12 +91,12 @@ private:
   // loaded units.
   void penStep(unsigned char c, unsigned char next, float& dx, float& dy) const;
   void ensureAtlas() const;
-  void placeInAtlas(Glyph& glyph) const;
+  void placeInAtlas(unsigned char c) const;
   template <typename Emit>
   void layout(const char* text, float x, float y, Emit emit) const;
 
   std::string fontPath;
-  std::unique_ptr<Face> face;
+  std::shared_ptr<Face> face;
   float shownLineHeight = 0;
   float shownDescender = 0;
   // Glyphs are made on demand, so the const drawing and measuring calls change these.
@@ -91,6 +104,7 @@ private:
   enum : unsigned char { kUnknown, kPresent, kMissing };
   mutable unsigned char glyphState[256] = {};
   mutable Glyph* glyphs[256] = {};  // owned by the face
+  mutable Place places[256];
 };
 
 }  // namespace HC

@@ -3,12 +3,13 @@
 #include <GL/gl.h>
 
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "gui/BuiltInImages.h"
 #include "gui/PNGImage.h"
 #include "platform/MessageBox.h"
-#include "platform/Resources.h"
 
 #ifndef GL_CLAMP_TO_EDGE
 #define GL_CLAMP_TO_EDGE 0x812F
@@ -40,26 +41,23 @@ Texture::Texture(const std::string& file) : file(file), resourceId(0) {}
 
 Texture::Texture(uint16_t resourceId) : resourceId(resourceId) {}
 
-bool Texture::readSource(PNGImage& image) const {
-  if (!file.empty()) {
-    std::vector<unsigned char> bytes;
-    return readWholeFile(file, bytes) && image.decode(bytes.data(), bytes.size());
-  }
-  platform::Resource resource;
-  if (!platform::findResource(platform::kResourceTypeImage, resourceId, resource)) {
-    std::string text = "The built-in image " + std::to_string(resourceId) + " was not found.";
-    platform::messageBox(text.c_str(), "Error");
-    return false;
-  }
-  return image.decode(resource.data, resource.size);
-}
-
 void Texture::load() {
   if (loadAttempted) return;
   loadAttempted = true;
-  PNGImage image;
-  if (!readSource(image)) return;
-  upload(image);
+  if (!file.empty()) {
+    std::vector<unsigned char> bytes;
+    PNGImage image;
+    if (readWholeFile(file, bytes) && image.decode(bytes.data(), bytes.size())) upload(image);
+    return;
+  }
+  bool exists = false;
+  std::shared_ptr<const PNGImage> image = BuiltInImages::decoded(resourceId, exists);
+  if (!exists) {
+    std::string text = "The built-in image " + std::to_string(resourceId) + " was not found.";
+    platform::messageBox(text.c_str(), "Error");
+    return;
+  }
+  if (image) upload(*image);
 }
 
 void Texture::upload(const PNGImage& image) {

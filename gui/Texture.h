@@ -26,7 +26,8 @@ public:
   // Decodes and uploads the image, once: later calls return at once, whatever the first
   // one achieved. An image that cannot be read, is damaged, or is not an 8-bit RGB or RGBA
   // image with power-of-two sides gets no texture (glName stays 0) and no message; a
-  // built-in image that does not exist is reported by a message box.
+  // built-in image that does not exist is reported by a message box. Built-in images are
+  // decoded once for the process (BuiltInImages).
   void load();
   // Linear filtering and clamp-to-edge wrapping for the bound 2D texture: how every texture
   // of the editor is sampled (render thread, GL current).
@@ -43,7 +44,6 @@ public:
   int32_t height = 0;
 
 private:
-  bool readSource(PNGImage& image) const;
   void upload(const PNGImage& image);
 };
 

@@ -12,8 +12,17 @@
 // swap; software renderers may still misbehave in that short span, so hosts should close the
 // editor before destroying its window (VST 2.4 hosts do).
 //
+// On Linux, opening an editor again is cheap because a context outlives its surface:
+// destroy() hands a context that is still sound (its window still there) to a process-wide
+// spare, with its GL state back to a fresh context's (every state that fixed-function and
+// shader drawing with textures, blending, lighting, framebuffer objects and client arrays
+// sets), and the next create() for a window of the same visual takes it. The spare keeps what the driver learnt about drawing (on Mesa's
+// software path the machine code of every shader state it has met, tens of milliseconds
+// to make again); it holds no object of the editor that used it. At most one context waits
+// at a time; releaseSpare() ends it.
+//
 // Threading: one thread, the render thread, for the object's whole life; create() makes
-// the context current on it.
+// the context current on it. releaseSpare() on any thread.
 #pragma once
 
 #include <cstdint>
@@ -56,8 +65,12 @@ public:
   // (for measuring the first frame, and for pictures taken by tests).
   void finish();
   // Context, drawable and connection (or device context); the context must not be in use on
-  // another thread.
+  // another thread. A sound context becomes the spare instead when there is room.
   void destroy();
+
+  // Destroys the spare context, if any (when the last editor of the process goes, so that
+  // nothing of the GL driver stays behind an unloaded plug-in).
+  static void releaseSpare();
 
   struct Native;
 

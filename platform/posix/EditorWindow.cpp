@@ -1,6 +1,5 @@
 #include "platform/EditorWindow.h"
 
-#include <GL/glx.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
@@ -9,7 +8,7 @@
 #include <chrono>
 
 #include "platform/WindowCount.h"
-#include "platform/posix/GLXConfigs.h"
+#include "platform/posix/GLXWindowVisual.h"
 #include "platform/posix/XConnection.h"
 
 namespace platform {
@@ -72,13 +71,7 @@ bool EditorWindow::create(uintptr_t parentWindowId, int width, int height) {
   // input with the parent's visual, and the render side reports that it cannot draw.
   Visual* visual = parentAttributes.visual;
   int depth = parentAttributes.depth;
-  if (GLXFBConfig config = GLXConfigs::window(display, screen)) {
-    if (XVisualInfo* info = glXGetVisualFromFBConfig(display, config)) {
-      visual = info->visual;
-      depth = info->depth;
-      XFree(info);
-    }
-  }
+  GLXWindowVisual::find(display, screen, visual, depth);
   native->colormap = XCreateColormap(display, RootWindow(display, screen), visual, AllocNone);
 
   XSetWindowAttributes attributes{};

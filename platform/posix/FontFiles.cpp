@@ -5,7 +5,9 @@
 
 #include <cctype>
 #include <cstring>
+#include <map>
 #include <memory>
+#include <mutex>
 
 namespace platform {
 
@@ -121,11 +123,7 @@ std::string matchFamily(const std::string& family, int weight, int slant, bool e
   return readable(text) ? std::string(text) : std::string();
 }
 
-}  // namespace
-
-std::string findFontFile(const std::string& name) {
-  std::string file = baseName(name);
-  if (file.empty() || file.find('\0') != std::string::npos) return std::string();
+std::string lookUp(const std::string& file) {
   // The library initialises itself once and is safe from several threads; it is never
   // finalised here, because the host process may use it too.
   if (!FcInit()) return std::string();
@@ -135,6 +133,38 @@ std::string findFontFile(const std::string& name) {
   for (const WindowsFont& font : kWindowsFonts)
     if (key == font.file) return matchFamily(font.family, font.weight, font.slant, false);
   return matchFamily(stem(file), FC_WEIGHT_REGULAR, FC_SLANT_ROMAN, true);
+}
+
+// Files found before, by the name asked for. Every opening of an editor asks for the same
+// few names, and listing the installed fonts each time costs more than the rest of loading
+// a font. Only finds are kept (a font installed later can still be found), and a file that
+// is no longer readable is looked up afresh. Bounded by the names layouts ask for.
+struct Found {
+  std::mutex lock;
+  std::map<std::string, std::string> paths;
+};
+Found& found() {
+  static Found* table = new Found;  // never destroyed: editors may load fonts late
+  return *table;
+}
+
+}  // namespace
+
+std::string findFontFile(const std::string& name) {
+  std::string file = baseName(name);
+  if (file.empty() || file.find('\0') != std::string::npos) return std::string();
+  Found& table = found();
+  {
+    std::lock_guard<std::mutex> guard(table.lock);
+    auto known = table.paths.find(file);
+    if (known != table.paths.end() && readable(known->second.c_str())) return known->second;
+  }
+  std::string path = lookUp(file);
+  if (!path.empty()) {
+    std::lock_guard<std::mutex> guard(table.lock);
+    table.paths[file] = path;
+  }
+  return path;
 }
 
 }  // namespace platform

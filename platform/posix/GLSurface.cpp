@@ -3,8 +3,10 @@
 #include <GL/glx.h>
 
 #include <cstring>
+#include <mutex>
 
 #include "platform/MessageBox.h"
+#include "platform/posix/GLFreshState.h"
 #include "platform/posix/GLXConfigs.h"
 #include "platform/posix/XConnection.h"
 
@@ -12,8 +14,11 @@ namespace platform {
 
 struct GLSurface::Native {
   XConnection connection;
-  GLXWindow drawable = 0;
+  GLXFBConfig config = nullptr;
+  int screen = -1;
+  VisualID visual = 0;  // of config
   GLXContext context = nullptr;
+  GLXWindow drawable = 0;
   Window window = 0;
   // glXCopySubBufferMESA where the GLX offers it.
   void (*copySubBuffer)(Display*, GLXDrawable, int, int, int, int) = nullptr;
@@ -21,6 +26,7 @@ struct GLSurface::Native {
 };
 
 namespace {
+
 // Mesa's software path reads the window's geometry without checking the answer, and
 // draws into memory sized by garbage once the window is gone. So the surface watches the
 // window's destruction on its own connection and stops touching it at the first sign.
@@ -34,10 +40,48 @@ bool windowGone(GLSurface::Native& n, bool roundTrip) {
     glXMakeContextCurrent(display, None, None, nullptr);
   return n.gone;
 }
-}  // namespace
 
-namespace {
 void fail(const char* text) { messageBox(text, "Error"); }
+
+// The context of a closed editor, waiting for the next one. One is enough for the common
+// case (a user closing and reopening an editor, or opening another instance's); more would
+// only hold the driver's memory for editors that may never come.
+std::mutex& spareLock() {
+  static std::mutex* lock = new std::mutex;  // never destroyed: editors may close late
+  return *lock;
+}
+GLSurface::Native*& spare() {
+  static GLSurface::Native* waiting = nullptr;
+  return waiting;
+}
+
+void destroyNative(GLSurface::Native& n) {
+  if (!n.connection.valid()) return;
+  Display* display = n.connection.display();
+  if (n.context != nullptr && glXGetCurrentContext() == n.context)
+    glXMakeContextCurrent(display, None, None, nullptr);
+  if (n.context != nullptr) glXDestroyContext(display, n.context);
+  if (n.drawable != 0) glXDestroyWindow(display, n.drawable);
+  n.context = nullptr;
+  n.drawable = 0;
+  n.connection.takeError();
+}
+
+std::unique_ptr<GLSurface::Native> takeSpare() {
+  std::lock_guard<std::mutex> guard(spareLock());
+  std::unique_ptr<GLSurface::Native> taken(spare());
+  spare() = nullptr;
+  return taken;
+}
+
+// False when a context waits already.
+bool offerSpare(std::unique_ptr<GLSurface::Native>& n) {
+  std::lock_guard<std::mutex> guard(spareLock());
+  if (spare() != nullptr) return false;
+  spare() = n.release();
+  return true;
+}
+
 }  // namespace
 
 GLSurface::GLSurface() = default;
@@ -46,39 +90,59 @@ GLSurface::~GLSurface() { destroy(); }
 
 bool GLSurface::create(uintptr_t window) {
   if (native_ != nullptr) return false;
-  auto native = std::make_unique<Native>();
-  if (!native->connection.valid()) {
-    fail("Cannot open a connection to the X display for drawing");
-    return false;
-  }
-  Display* display = native->connection.display();
   XWindowAttributes attributes;
-  if (window == 0 ||
-      XGetWindowAttributes(display, static_cast<Window>(window), &attributes) == 0 ||
-      native->connection.takeError() != 0) {
+  auto attributesOf = [&](Native& n) {
+    bool found = window != 0 &&
+                 XGetWindowAttributes(n.connection.display(), static_cast<Window>(window), &attributes) != 0;
+    // Always taken: a spare's connection must not carry this error to its next window.
+    return n.connection.takeError() == 0 && found;
+  };
+  std::unique_ptr<Native> native = takeSpare();
+  if (native != nullptr && native->connection.valid() && !attributesOf(*native)) {
+    // A window that is not there: the spare stays for the next editor.
+    if (!offerSpare(native)) destroyNative(*native);
     fail("The editor window to draw into does not exist");
     return false;
   }
-  const int screen = XScreenNumberOfScreen(attributes.screen);
-  GLXFBConfig config =
-      GLXConfigs::window(display, screen, XVisualIDFromVisual(attributes.visual));
-  if (config == nullptr) {
-    fail("No OpenGL pixel format with 24-bit colour, 16-bit depth and double buffering");
-    return false;
+  if (native != nullptr &&
+      !(native->connection.valid() && XScreenNumberOfScreen(attributes.screen) == native->screen &&
+        XVisualIDFromVisual(attributes.visual) == native->visual)) {
+    destroyNative(*native);
+    native.reset();
   }
+  if (native == nullptr) {
+    native = std::make_unique<Native>();
+    if (!native->connection.valid()) {
+      fail("Cannot open a connection to the X display for drawing");
+      return false;
+    }
+    if (!attributesOf(*native)) {
+      fail("The editor window to draw into does not exist");
+      return false;
+    }
+    native->screen = XScreenNumberOfScreen(attributes.screen);
+    native->visual = XVisualIDFromVisual(attributes.visual);
+    native->config = GLXConfigs::window(native->connection.display(), native->screen, native->visual);
+    if (native->config == nullptr) {
+      fail("No OpenGL pixel format with 24-bit colour, 16-bit depth and double buffering");
+      return false;
+    }
+  }
+  Display* display = native->connection.display();
   native->window = static_cast<Window>(window);
+  // Whatever a spare's connection still holds is about its former window.
+  XSync(display, True);
   XSelectInput(display, native->window, StructureNotifyMask);
-  native->drawable = glXCreateWindow(display, config, static_cast<Window>(window), nullptr);
-  native->context = glXCreateNewContext(display, config, GLX_RGBA_TYPE, nullptr, True);
+  native->drawable = glXCreateWindow(display, native->config, native->window, nullptr);
+  if (native->context == nullptr)
+    native->context = glXCreateNewContext(display, native->config, GLX_RGBA_TYPE, nullptr, True);
   if (native->connection.takeError() != 0 || native->context == nullptr ||
       native->drawable == 0) {
     fail("Cannot create an OpenGL context for the editor window");
-    if (native->context != nullptr) glXDestroyContext(display, native->context);
-    if (native->drawable != 0) glXDestroyWindow(display, native->drawable);
-    native->connection.takeError();
+    destroyNative(*native);
     return false;
   }
-  const char* extensions = glXQueryExtensionsString(display, screen);
+  const char* extensions = glXQueryExtensionsString(display, native->screen);
   if (extensions && std::strstr(extensions, "GLX_MESA_copy_sub_buffer")) {
     native->copySubBuffer = reinterpret_cast<void (*)(Display*, GLXDrawable, int, int, int, int)>(
         glXGetProcAddressARB(reinterpret_cast<const GLubyte*>("glXCopySubBufferMESA")));
@@ -145,16 +209,26 @@ void GLSurface::finish() {
 
 void GLSurface::destroy() {
   if (native_ == nullptr) return;
-  if (native_->connection.valid()) {
+  // Only a context whose state can be put back (its window still there to make it current
+  // on) is handed on; any other goes with its surface.
+  if (native_->connection.valid() && makeCurrent()) {
     Display* display = native_->connection.display();
-    windowGone(*native_, true);
-    if (glXGetCurrentContext() == native_->context)
-      glXMakeContextCurrent(display, None, None, nullptr);
-    glXDestroyContext(display, native_->context);
+    GLFreshState::restore();
+    glXMakeContextCurrent(display, None, None, nullptr);
     glXDestroyWindow(display, native_->drawable);
-    native_->connection.takeError();
+    native_->drawable = 0;
+    native_->window = 0;
+    native_->gone = false;
+    if (native_->connection.takeError() == 0 && offerSpare(native_)) return;
   }
+  if (native_->connection.valid()) windowGone(*native_, true);
+  destroyNative(*native_);
   native_.reset();
+}
+
+void GLSurface::releaseSpare() {
+  std::unique_ptr<Native> waiting = takeSpare();
+  if (waiting != nullptr) destroyNative(*waiting);
 }
 
 }  // namespace platform

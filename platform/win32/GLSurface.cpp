@@ -129,4 +129,7 @@ void GLSurface::destroy() {
   native_.reset();
 }
 
+// A WGL context belongs to its window's device context: no spare is kept here.
+void GLSurface::releaseSpare() {}
+
 }  // namespace platform

@@ -1,11 +1,16 @@
 // The editor's built-in images as the library carries them: they decode to the layouts the
 // knob renderer, meters and background expect, show what those parts cut out of them, and
-// are exactly what the image generator draws today.
+// are exactly what the image generator draws today; decoded once, they are what every
+// editor of the process shares.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdlib>
+#include <memory>
+#include <thread>
+#include <vector>
 
+#include "gui/BuiltInImages.h"
 #include "gui/PNGImage.h"
 #include "platform/Resources.h"
 #include "tools/images/BackgroundTile.h"
@@ -166,6 +171,34 @@ TEST(BuiltInImagesTest, BackgroundTilesJoinWithoutSeams) {
     // And the tile is not blank: it has some texture to show.
     EXPECT_GT(inside, 0.5) << "resource " << id;
   }
+}
+
+// The shared copies: the very pixels a decoding of their own gives, one object for every
+// asker on every thread, and no image for an id the library does not have.
+TEST(BuiltInImagesTest, DecodedOnceAndSharedByEveryThread) {
+  for (int id = 120; id <= 123; ++id) {
+    bool exists = false;
+    std::shared_ptr<const HC::PNGImage> shared = HC::BuiltInImages::decoded(uint16_t(id), exists);
+    ASSERT_TRUE(exists) << "resource " << id;
+    ASSERT_NE(shared, nullptr) << "resource " << id;
+    HC::PNGImage own = builtIn(id);
+    EXPECT_EQ(shared->width(), own.width());
+    EXPECT_EQ(shared->channels(), own.channels());
+    EXPECT_EQ(shared->pixels(), own.pixels()) << "resource " << id;
+  }
+  std::vector<std::shared_ptr<const HC::PNGImage>> seen(8);
+  std::vector<std::thread> threads;
+  for (size_t i = 0; i < seen.size(); ++i)
+    threads.emplace_back([&seen, i] {
+      bool exists = false;
+      seen[i] = HC::BuiltInImages::decoded(122, exists);
+    });
+  for (std::thread& t : threads) t.join();
+  for (const auto& image : seen) EXPECT_EQ(image.get(), seen[0].get());
+
+  bool exists = true;
+  EXPECT_EQ(HC::BuiltInImages::decoded(119, exists), nullptr);
+  EXPECT_FALSE(exists);
 }
 
 }  // namespace

@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <map>
+#include <thread>
+#include <vector>
+
 #include "platform/FontFiles.h"
 
 namespace {
@@ -40,4 +44,24 @@ TEST(FontFiles, InstalledFileNamesAndFamiliesAreFound) {
 TEST(FontFiles, UnknownNamesFindNothingRatherThanADefault) {
   for (const char* name : {"NoSuchFontQuorvella.ttf", "", "fonts/", "x", ".ttf"})
     EXPECT_EQ(platform::findFontFile(name), "") << "'" << name << "'";
+}
+
+// Names asked again (as every opening of an editor does), from several threads at once,
+// find what they found the first time; a name found nowhere stays unfound.
+TEST(FontFiles, AskedAgainFromSeveralThreadsTheAnswersHold) {
+  const std::vector<std::string> names = {"arial.ttf", "TAHOMA.TTF", "DejaVuSans.ttf",
+                                          "NoSuchFontQuorvella.ttf"};
+  std::map<std::string, std::string> first;
+  for (const std::string& name : names) first[name] = platform::findFontFile(name);
+  EXPECT_NE(first["arial.ttf"], "");
+  EXPECT_EQ(first["NoSuchFontQuorvella.ttf"], "");
+  std::vector<std::map<std::string, std::string>> later(4);
+  std::vector<std::thread> threads;
+  for (auto& answers : later)
+    threads.emplace_back([&names, &answers] {
+      for (int round = 0; round < 3; ++round)
+        for (const std::string& name : names) answers[name] = platform::findFontFile(name);
+    });
+  for (std::thread& t : threads) t.join();
+  for (const auto& answers : later) EXPECT_EQ(answers, first);
 }

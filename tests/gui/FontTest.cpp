@@ -1,5 +1,5 @@
 // Texture fonts: choosing among candidates, displayed (halved) metrics, the quads that text
-// becomes, drawing through GL, and fonts that are damaged.
+// becomes, drawing through GL, fonts that are damaged, and faces shared between fonts.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
@@ -259,4 +259,52 @@ TEST(Font, FontsOfSeveralEditorsAreMadeAndMeasuredAtOnce) {
     });
   for (auto& thread : threads) thread.join();
   EXPECT_EQ(wrong.load(), 0);
+}
+
+bool sameQuads(const std::vector<Quad>& a, const std::vector<Quad>& b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](const Quad& p, const Quad& q) {
+           return std::memcmp(&p, &q, sizeof p) == 0;
+         });
+}
+
+// Fonts of one file and size share a face, but each lays its glyphs out as a font of its
+// own would: a character another font drew first takes no room in the next one's atlas.
+TEST(Font, FontsSharingAFaceLayOutTheirTextAsAloneAndTheirFileMayChange) {
+  std::ifstream sansIn(platform::findFontFile(kSans), std::ios::binary);
+  testsupport::Bytes sans((std::istreambuf_iterator<char>(sansIn)), std::istreambuf_iterator<char>());
+  std::ifstream otherIn(platform::findFontFile("DejaVuSans.ttf"), std::ios::binary);
+  testsupport::Bytes other((std::istreambuf_iterator<char>(otherIn)), std::istreambuf_iterator<char>());
+  ASSERT_GT(sans.size(), 1000u);
+  ASSERT_GT(other.size(), 1000u);
+  testsupport::TempFolder folder("quorvella-font");
+  std::string shared = folder.file("shared.ttf"), alone = folder.file("alone.ttf");
+  ASSERT_TRUE(testsupport::writeBytes(shared, sans));
+  ASSERT_TRUE(testsupport::writeBytes(alone, sans));
+  const char* text = "Cutoff 1000.0 Hz";
+  const char accented[] = {'\xe9', '\xe8', 'A', 0};
+
+  auto first = load({{shared, 11}});
+  ASSERT_TRUE(first);
+  quads(*first, accented, 0, 0);  // glyphs beyond the printable ones, in the first font only
+  auto second = load({{shared, 11}});
+  auto fresh = load({{alone, 11}});
+  ASSERT_TRUE(second && fresh);
+  EXPECT_TRUE(sameQuads(quads(*second, text, 3, 4), quads(*fresh, text, 3, 4)));
+  EXPECT_EQ(second->advance(text), fresh->advance(text));
+  EXPECT_EQ(first->advance(text), fresh->advance(text));
+
+  // The file rewritten with another font while fonts made from it live: new fonts get the
+  // new one, and the old fonts go on measuring as before.
+  const float before = first->advance(text);
+  ASSERT_TRUE(testsupport::writeBytes(shared, other));
+  auto changed = load({{shared, 11}});
+  ASSERT_TRUE(testsupport::writeBytes(alone, other));
+  auto otherAlone = load({{alone, 11}});
+  ASSERT_TRUE(changed && otherAlone);
+  EXPECT_EQ(changed->advance(text), otherAlone->advance(text));
+  EXPECT_NE(changed->advance(text), before);
+  ASSERT_TRUE(testsupport::writeBytes(shared, testsupport::Bytes(sans.begin(), sans.begin() + 500)));
+  EXPECT_EQ(first->advance(text), before);
+  EXPECT_EQ(second->advance(accented), first->advance(accented));
 }

@@ -1,9 +1,11 @@
 // GL drawing through the platform seam: the window context on its own thread and
-// connection, the off-screen labels target and its orientation, switching between the two
-// on one thread, and failures that must stay failures rather than crashes.
+// connection, the context a closed surface leaves to the next one, the off-screen labels
+// target and its orientation, switching between the two on one thread, and failures that
+// must stay failures rather than crashes.
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
+#include <GL/glx.h>
 
 #include <future>
 #include <thread>
@@ -182,6 +184,156 @@ TEST_F(GLSurfaceTest, TwoEditorsDrawAtOnceOnTheirOwnThreads) {
   ASSERT_TRUE(okA && okB && shotA && shotB);
   EXPECT_EQ(pa.count(Pixel{0, 128, 128}, 0, 0, 40, 40, 2), 40 * 40);
   EXPECT_EQ(pb.count(Pixel{255, 128, 128}, 0, 0, 40, 40, 2), 40 * 40);
+}
+
+bool isIdentity(GLenum matrix) {
+  GLfloat m[16];
+  glGetFloatv(matrix, m);
+  for (int i = 0; i < 16; ++i)
+    if (m[i] != (i % 5 == 0 ? 1.0f : 0.0f)) return false;
+  return true;
+}
+
+// The next editor gets the closed one's context, as a fresh context would be: whatever the
+// last one left set, bound or enabled is back at GL's initial values, and it draws into its
+// own window of another size.
+TEST_F(GLSurfaceTest, AClosedSurfacesContextServesTheNextAsIfFresh) {
+  GLSurface::releaseSpare();
+  platform::EditorWindow first, second;
+  ASSERT_TRUE(first.create(parent, 32, 32));
+  ASSERT_TRUE(second.create(parent, 48, 24));
+  GLXContext used = nullptr;
+  {
+    GLSurface surface;
+    ASSERT_TRUE(surface.create(first.handle()));
+    used = glXGetCurrentContext();
+    glEnable(GL_LIGHTING);
+    glEnable(GL_BLEND);
+    glEnable(GL_CULL_FACE);
+    glEnable(GL_TEXTURE_2D);
+    glDepthRange(0.0, 0.1);
+    glClearColor(1, 0, 0, 1);
+    glColor4f(0.5f, 0.25f, 0.125f, 0.5f);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    const GLfloat lamp[4] = {5, 5, 5, 1};
+    glLightfv(GL_LIGHT1, GL_POSITION, lamp);
+    glEnable(GL_LIGHT1);
+    glAlphaFunc(GL_GREATER, 0.5f);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glMatrixMode(GL_PROJECTION);
+    glScalef(2, 2, 2);
+    glMatrixMode(GL_MODELVIEW);
+    glTranslatef(1, 2, 3);
+    GLuint textures[2] = {0, 0};
+    glGenTextures(2, textures);
+    glBindTexture(GL_TEXTURE_2D, textures[0]);
+    glActiveTexture(GL_TEXTURE1);
+    glBindTexture(GL_TEXTURE_2D, textures[1]);
+    glEnable(GL_TEXTURE_2D);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    glMatrixMode(GL_TEXTURE);
+    glScalef(3, 3, 3);
+    surface.destroy();
+  }
+  GLSurface surface;
+  ASSERT_TRUE(surface.create(second.handle()));
+  EXPECT_EQ(glXGetCurrentContext(), used) << "the closed surface's context is taken again";
+  EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
+  EXPECT_FALSE(glIsEnabled(GL_BLEND));
+  EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
+  EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+  EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY));
+  GLfloat range[2], clear[4], colour[4];
+  glGetFloatv(GL_DEPTH_RANGE, range);
+  glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+  glGetFloatv(GL_CURRENT_COLOR, colour);
+  EXPECT_EQ(range[0], 0.0f);
+  EXPECT_EQ(range[1], 1.0f);
+  EXPECT_EQ(clear[0] + clear[1] + clear[2] + clear[3], 0.0f);
+  EXPECT_EQ(colour[0] + colour[1] + colour[2] + colour[3], 4.0f);
+  GLint alignment = 0, bound = -1, mode = 0;
+  glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+  glGetIntegerv(GL_MATRIX_MODE, &mode);
+  EXPECT_EQ(alignment, 4);
+  EXPECT_EQ(bound, 0);
+  EXPECT_EQ(mode, GL_MODELVIEW);
+  EXPECT_TRUE(isIdentity(GL_PROJECTION_MATRIX));
+  EXPECT_TRUE(isIdentity(GL_MODELVIEW_MATRIX));
+  GLfloat lamp[4];
+  glGetLightfv(GL_LIGHT1, GL_POSITION, lamp);
+  EXPECT_EQ(lamp[0] + lamp[1] + lamp[3], 0.0f);
+  EXPECT_EQ(lamp[2], 1.0f);
+  EXPECT_FALSE(glIsEnabled(GL_LIGHT1));
+  GLint alphaFunc = 0, blendSource = 0;
+  glGetIntegerv(GL_ALPHA_TEST_FUNC, &alphaFunc);
+  glGetIntegerv(GL_BLEND_SRC, &blendSource);
+  EXPECT_EQ(alphaFunc, GL_ALWAYS);
+  EXPECT_EQ(blendSource, GL_ONE);
+  GLint unit = 0, envMode = 0;
+  glGetIntegerv(GL_ACTIVE_TEXTURE, &unit);
+  EXPECT_EQ(unit, GL_TEXTURE0);
+  glActiveTexture(GL_TEXTURE1);
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+  glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &envMode);
+  EXPECT_EQ(bound, 0);
+  EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+  EXPECT_EQ(envMode, GL_MODULATE);
+  EXPECT_TRUE(isIdentity(GL_TEXTURE_MATRIX));
+  glActiveTexture(GL_TEXTURE0);
+  EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+
+  glViewport(0, 0, 48, 24);
+  clearTo(0, 0, 1);
+  surface.swapBuffers();
+  surface.finish();
+  testsupport::Image picture;
+  ASSERT_TRUE(driver.screenshot(second.handle(), picture));
+  EXPECT_EQ(picture.count(Pixel{0, 0, 255}, 0, 0, 48, 24, 2), 48 * 24);
+  surface.destroy();
+
+  // A surface asked to draw into a window that is not there fails, and the context waits on.
+  {
+    testsupport::StreamCapture err(2);
+    GLSurface nowhere;
+    EXPECT_FALSE(nowhere.create(0x3ffffff0));
+    err.stop();
+  }
+  GLSurface third;
+  ASSERT_TRUE(third.create(first.handle()));
+  EXPECT_EQ(glXGetCurrentContext(), used);
+  third.destroy();
+  GLSurface::releaseSpare();
+  GLSurface::releaseSpare();  // nothing waits any more: nothing happens
+}
+
+// Two surfaces alive at once never share a context: the second makes its own.
+TEST_F(GLSurfaceTest, TheSpareContextServesOneSurfaceAtATime) {
+  GLSurface::releaseSpare();
+  platform::EditorWindow a, b;
+  ASSERT_TRUE(a.create(parent, 16, 16));
+  ASSERT_TRUE(b.create(parent, 16, 16));
+  GLXContext spare = nullptr;
+  {
+    GLSurface surface;
+    ASSERT_TRUE(surface.create(a.handle()));
+    spare = glXGetCurrentContext();
+  }
+  GLSurface one;
+  ASSERT_TRUE(one.create(a.handle()));
+  EXPECT_EQ(glXGetCurrentContext(), spare);
+  std::promise<GLXContext> made;
+  std::thread other([&] {
+    GLSurface two;
+    made.set_value(two.create(b.handle()) ? glXGetCurrentContext() : nullptr);
+  });
+  GLXContext second = made.get_future().get();
+  other.join();
+  EXPECT_NE(second, nullptr);
+  EXPECT_NE(second, spare);
+  one.destroy();
+  GLSurface::releaseSpare();
 }
 
 }  // namespace

@@ -225,4 +225,25 @@ TEST_F(ProductEditor, AValueTooWideForItsFieldKeepsItsLeadingDigits) {
   host.close();
 }
 
+// Each closed editor leaves its GL context to the next opening while an instance of the
+// plug-in lives. An editor drawn in a context that a lit editor used before must look
+// exactly like the first one drawn in a fresh context (unlit, silent and unhovered, its
+// picture does not move).
+TEST_F(ProductEditor, ReopenedEditorDrawsTheSamePicture) {
+  vsthost::HostedEffect keeper(library);
+  ASSERT_TRUE(keeper.valid()) << keeper.error();
+  Image first, between, again;
+  user.setNumbers({{kPreferenceEyeCandy, 0}});
+  showLayout(first);
+  user.setNumbers({{kPreferenceEyeCandy, 1}});
+  showLayout(between);
+  user.setNumbers({{kPreferenceEyeCandy, 0}});
+  showLayout(again);
+  ASSERT_EQ(first.rgb.size(), again.rgb.size());
+  size_t differing = 0;
+  for (size_t i = 0; i < first.rgb.size(); ++i)
+    if (first.rgb[i] != again.rgb[i]) ++differing;
+  EXPECT_EQ(differing, 0u);
+}
+
 }  // namespace
