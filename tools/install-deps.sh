@@ -57,9 +57,13 @@ for p in "${packages[@]}"; do
 done
 
 # The Lua 5.1 source package is fetched with apt-get source, which needs deb-src entries.
-# They are made from the machine's own deb entries for this release's suites (apt parses
-# both of its formats for us and names the entry each came from, so each keeps its key):
-# whatever archive or mirror the machine uses serves the sources too.
+# They are made from the machine's own deb entries for the release and its updates (apt
+# parses both of its formats for us and names the entry each came from, so each keeps its
+# key): whatever archive or mirror the machine uses serves the sources too. The security
+# suite is left out: it is often another host, and mirrors and proxies that serve its
+# packages do not always serve its sources, while apt-get source takes the newest version
+# from every deb-src suite it knows. A machine with deb-src entries of its own is left as
+# it is.
 srcfile=/etc/apt/sources.list.d/quorvella-src.sources
 need_update=${force_update:-0}
 
@@ -77,7 +81,9 @@ signed_by() {
   esac
 }
 
-if [ -z "$(apt-get indextargets --no-release-info 'Created-By: Sources' 2>/dev/null | head -n 1)" ]; then
+own_sources=$(apt-get indextargets --no-release-info --format '$(SOURCESENTRY)' 'Created-By: Sources' 2>/dev/null |
+              grep -v "^$srcfile:" | head -n 1 || true)
+if [ -z "$own_sources" ]; then
   codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
   stanzas=""
   while read -r uri suite component entry; do
@@ -87,13 +93,15 @@ if [ -z "$(apt-get indextargets --no-release-info 'Created-By: Sources' 2>/dev/n
     stanzas+=$'\n'
   done < <(apt-get indextargets --no-release-info \
              --format '$(REPO_URI) $(RELEASE) $(COMPONENT) $(SOURCESENTRY)' 'Created-By: Packages' |
-           awk -v c="$codename" '$2 == c || index($2, c "-") == 1' | sort -u)
+           awk -v c="$codename" '$2 == c || $2 == c "-updates"' | sort -u)
   if [ -z "$stanzas" ]; then
     echo "install-deps: apt has no deb entry for Debian ${codename:-(unknown release)} to take sources from" >&2
     exit 1
   fi
-  printf '%s' "$stanzas" | $sudo tee "$srcfile" >/dev/null
-  need_update=1
+  if ! printf '%s' "$stanzas" | cmp -s - "$srcfile"; then
+    printf '%s' "$stanzas" | $sudo tee "$srcfile" >/dev/null
+    need_update=1
+  fi
 fi
 # An entry alone is not enough: the source index must have been fetched too.
 if [ $need_update -eq 0 ] && [ -z "$(apt-cache showsrc lua5.1 2>/dev/null | head -n 1)" ]; then
