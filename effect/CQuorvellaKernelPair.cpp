@@ -240,6 +240,30 @@ void CQuorvellaKernelPair::runSamples(const float* const inputs[2], float* const
     __m128 z, f, dry;  // dry: dryGain * d
   };
 
+  // From the oscillator's phase t on: the waveforms, the ring modulation and oscillator mix,
+  // and the multimode filter's input and cutoff. One sample in lanes 0-1, or two in all four.
+  auto mix = [&](__m128 t, __m128 e, __m128 envelope, __m128 w, __m128 d)
+                 __attribute__((always_inline)) {
+    // 2t and 4t are exact doublings, the same with additions as with multiplications.
+    const __m128 t2 = _mm_add_ps(t, t);
+    const __m128 t4 = _mm_add_ps(t2, t2);
+    const __m128 saw = _mm_sub_ps(t2, one);
+    const __m128 triangle = _mm_min_ps(_mm_sub_ps(three, t4), _mm_sub_ps(t4, one));
+    const __m128 duty = _mm_add_ps(pulseWidth, _mm_mul_ps(e, pwmDepth));
+    const __m128 square = _mm_xor_ps(squarePlus, _mm_andnot_ps(_mm_cmple_ps(t, duty), squareFlip));
+    const __m128 o = _mm_add_ps(_mm_add_ps(square, _mm_mul_ps(sawGain, saw)),
+                                _mm_mul_ps(triangleGain, triangle));
+
+    const __m128 g = _mm_add_ps(unfollowed, _mm_mul_ps(oscEnvFollow, envelope));
+    const __m128 y = _mm_mul_ps(
+        _mm_add_ps(_mm_add_ps(_mm_mul_ps(oscGain, g), _mm_mul_ps(wetRingGain, w)),
+                   _mm_mul_ps(dryRingGain, d)),
+        o);
+    const __m128 z = _mm_add_ps(y, _mm_mul_ps(wetGain, w));
+    const __m128 f = _mm_add_ps(filterF, _mm_mul_ps(e, filterFRange));
+    return FilterInput{z, f, _mm_mul_ps(dryGain, d)};
+  };
+
   // Sample j up to the multimode filter's input, given its input x and filtered input xf.
   auto front = [&](size_t j, __m128 x, __m128 xf) __attribute__((always_inline)) {
     // Replay: the wet sample at phase + cycleStart (the advance follows below).
@@ -283,25 +307,7 @@ void CQuorvellaKernelPair::runSamples(const float* const inputs[2], float* const
       inc = _mm_add_ps(fixedInc, _mm_mul_ps(e, fixedIncRange));
     osc = _mm_add_ps(osc, inc);
     osc = _mm_sub_ps(osc, _mm_and_ps(_mm_cmpge_ps(osc, one), one));
-    const __m128 t = osc;
-    // 2t and 4t are exact doublings, the same with additions as with multiplications.
-    const __m128 t2 = _mm_add_ps(t, t);
-    const __m128 t4 = _mm_add_ps(t2, t2);
-    const __m128 saw = _mm_sub_ps(t2, one);
-    const __m128 triangle = _mm_min_ps(_mm_sub_ps(three, t4), _mm_sub_ps(t4, one));
-    const __m128 duty = _mm_add_ps(pulseWidth, _mm_mul_ps(e, pwmDepth));
-    const __m128 square = _mm_xor_ps(squarePlus, _mm_andnot_ps(_mm_cmple_ps(t, duty), squareFlip));
-    const __m128 o = _mm_add_ps(_mm_add_ps(square, _mm_mul_ps(sawGain, saw)),
-                                _mm_mul_ps(triangleGain, triangle));
-
-    const __m128 g = _mm_add_ps(unfollowed, _mm_mul_ps(oscEnvFollow, env));
-    const __m128 y = _mm_mul_ps(
-        _mm_add_ps(_mm_add_ps(_mm_mul_ps(oscGain, g), _mm_mul_ps(wetRingGain, w)),
-                   _mm_mul_ps(dryRingGain, d)),
-        o);
-    const __m128 z = _mm_add_ps(y, _mm_mul_ps(wetGain, w));
-    const __m128 f = _mm_add_ps(filterF, _mm_mul_ps(e, filterFRange));
-    return FilterInput{z, f, _mm_mul_ps(dryGain, d)};
+    return mix(osc, e, env, w, d);
   };
 
   // The multimode filter and the output mix of sample j.
@@ -400,24 +406,7 @@ void CQuorvellaKernelPair::runSamples(const float* const inputs[2], float* const
     const __m128 oscA = osc;
     osc = _mm_add_ps(osc, _mm_movehl_ps(inc, inc));
     osc = _mm_sub_ps(osc, _mm_and_ps(_mm_cmpge_ps(osc, one), one));
-    const __m128 t = _mm_movelh_ps(oscA, osc);
-    const __m128 t2 = _mm_add_ps(t, t);
-    const __m128 t4 = _mm_add_ps(t2, t2);
-    const __m128 saw = _mm_sub_ps(t2, one);
-    const __m128 triangle = _mm_min_ps(_mm_sub_ps(three, t4), _mm_sub_ps(t4, one));
-    const __m128 duty = _mm_add_ps(pulseWidth, _mm_mul_ps(e, pwmDepth));
-    const __m128 square = _mm_xor_ps(squarePlus, _mm_andnot_ps(_mm_cmple_ps(t, duty), squareFlip));
-    const __m128 o = _mm_add_ps(_mm_add_ps(square, _mm_mul_ps(sawGain, saw)),
-                                _mm_mul_ps(triangleGain, triangle));
-
-    const __m128 g = _mm_add_ps(unfollowed, _mm_mul_ps(oscEnvFollow, env4));
-    const __m128 y = _mm_mul_ps(
-        _mm_add_ps(_mm_add_ps(_mm_mul_ps(oscGain, g), _mm_mul_ps(wetRingGain, w)),
-                   _mm_mul_ps(dryRingGain, d)),
-        o);
-    const __m128 z = _mm_add_ps(y, _mm_mul_ps(wetGain, w));
-    const __m128 f = _mm_add_ps(filterF, _mm_mul_ps(e, filterFRange));
-    return FilterInput{z, f, _mm_mul_ps(dryGain, d)};
+    return mix(_mm_movelh_ps(oscA, osc), e, env4, w, d);
   };
 
   // The multimode filter of samples j and j + 1, one after the other, and their output mix.
