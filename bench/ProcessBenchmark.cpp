@@ -2,17 +2,17 @@
 // input. Reports the real-time factor (audio seconds processed per second of CPU time).
 #include <benchmark/benchmark.h>
 
-#include <cmath>
 #include <vector>
 
+#include "bench/BenchSignal.h"
 #include "effect/FactoryPrograms.h"
 #include "effect/HvcQuorvella.h"
 
 namespace {
 
-constexpr int kBlock = 512;
-constexpr double kRate = 44100.0;
-constexpr int kInputBlocks = 64;
+constexpr int kBlock = BenchSignal::kBlock;
+constexpr double kRate = BenchSignal::kRate;
+constexpr int kInputBlocks = BenchSignal::kInputBlocks;
 
 void processFactoryProgram(benchmark::State& state) {
   const int program = static_cast<int>(state.range(0));
@@ -21,13 +21,7 @@ void processFactoryProgram(benchmark::State& state) {
   effect.setBlockSize(kBlock);
   effect.setProgram(program);
 
-  // A decaying saw bass line, so that cycles are measured and envelopes move.
-  std::vector<float> input(kBlock * kInputBlocks);
-  for (size_t i = 0; i < input.size(); ++i) {
-    double hz = (i / 4096) % 2 ? 82.41 : 110.0;
-    double t = std::fmod(i * hz / kRate, 1.0);
-    input[i] = static_cast<float>(0.5 * std::exp(-2.0 * (i % 4096) / 4096.0) * (2.0 * t - 1.0));
-  }
+  std::vector<float> input = BenchSignal::bassLine();
   std::vector<float> left(kBlock), right(kBlock);
   size_t block = 0;
   for (auto _ : state) {

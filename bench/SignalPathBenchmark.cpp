@@ -10,34 +10,22 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
-#include <cmath>
 #include <ctime>
 #include <string>
 #include <vector>
 
+#include "bench/BenchSignal.h"
 #include "bench/RecursionLimit.h"
-#include "effect/BlockPreparation.h"
 #include "effect/FactoryPrograms.h"
 #include "effect/HvcQuorvella.h"
-#include "effect/QuorvellaParameters.h"
 #include "framework/DenormalGuard.h"
 
 namespace {
 
-constexpr int kBlock = 512;
-constexpr double kRate = 44100.0;
-constexpr int kInputBlocks = 64;
+constexpr int kBlock = BenchSignal::kBlock;
+constexpr double kRate = BenchSignal::kRate;
+constexpr int kInputBlocks = BenchSignal::kInputBlocks;
 constexpr int kBatch = 16;
-
-std::vector<float> bassLine() {
-  std::vector<float> input(kBlock * kInputBlocks);
-  for (size_t i = 0; i < input.size(); ++i) {
-    double hz = (i / 4096) % 2 ? 82.41 : 110.0;
-    double t = std::fmod(i * hz / kRate, 1.0);
-    input[i] = static_cast<float>(0.5 * std::exp(-2.0 * (i % 4096) / 4096.0) * (2.0 * t - 1.0));
-  }
-  return input;
-}
 
 // This thread's CPU time; elsewhere than POSIX the steady clock (wall time, noisier).
 double threadSeconds() {
@@ -58,16 +46,11 @@ int programIndex(const char* name) {
 
 void compare(benchmark::State& state, int program) {
   HvcQuorvella effect(nullptr);
-  effect.setSampleRate(static_cast<float>(kRate));
-  effect.setBlockSize(kBlock);
-  effect.setProgram(program);
-  float values[kNumQuorvellaParameters];
-  factoryProgramValues(kFactoryPrograms[program], values);
-  BlockSettings settings{};
-  BlockPreparation::prepare(settings, values, kRate, kBlock);
+  BlockSettings settings;
+  BenchSignal::setUp(effect, program, settings);
   RecursionLimit limit;
 
-  const std::vector<float> input = bassLine();
+  const std::vector<float> input = BenchSignal::bassLine();
   std::vector<float> left(kBlock), right(kBlock);
   size_t block = 0;
   double productSeconds = 0.0, limitSeconds = 0.0;

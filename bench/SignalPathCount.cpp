@@ -3,34 +3,21 @@
 // processReplacing (runProduct) and through the recursions alone (runLimit), one program.
 //   valgrind --tool=callgrind quorvella-signal-path-count [program [blocks]]
 //   callgrind_annotate --inclusive=yes callgrind.out.<pid> | grep -E 'runProduct|runLimit'
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "bench/BenchSignal.h"
 #include "bench/RecursionLimit.h"
-#include "effect/BlockPreparation.h"
 #include "effect/FactoryPrograms.h"
 #include "effect/HvcQuorvella.h"
-#include "effect/QuorvellaParameters.h"
 #include "framework/DenormalGuard.h"
 
 namespace {
 
-constexpr int kBlock = 512;
-constexpr double kRate = 44100.0;
-constexpr int kInputBlocks = 64;
-
-std::vector<float> bassLine() {
-  std::vector<float> input(kBlock * kInputBlocks);
-  for (size_t i = 0; i < input.size(); ++i) {
-    double hz = (i / 4096) % 2 ? 82.41 : 110.0;
-    double t = std::fmod(i * hz / kRate, 1.0);
-    input[i] = static_cast<float>(0.5 * std::exp(-2.0 * (i % 4096) / 4096.0) * (2.0 * t - 1.0));
-  }
-  return input;
-}
+constexpr int kBlock = BenchSignal::kBlock;
+constexpr int kInputBlocks = BenchSignal::kInputBlocks;
 
 __attribute__((noinline)) void runProduct(HvcQuorvella& effect, const std::vector<float>& input,
                                           float* const out[2], int blocks) {
@@ -65,16 +52,11 @@ int main(int argc, char** argv) {
     return 2;
   }
   HvcQuorvella effect(nullptr);
-  effect.setSampleRate(static_cast<float>(kRate));
-  effect.setBlockSize(kBlock);
-  effect.setProgram(program);
-  float values[kNumQuorvellaParameters];
-  factoryProgramValues(kFactoryPrograms[program], values);
-  BlockSettings settings{};
-  BlockPreparation::prepare(settings, values, kRate, kBlock);
+  BlockSettings settings;
+  BenchSignal::setUp(effect, program, settings);
   RecursionLimit limit;
 
-  const std::vector<float> input = bassLine();
+  const std::vector<float> input = BenchSignal::bassLine();
   std::vector<float> left(kBlock), right(kBlock);
   float* const out[2] = {left.data(), right.data()};
   runProduct(effect, input, out, blocks);

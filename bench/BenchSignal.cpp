@@ -1,0 +1,28 @@
+#include "bench/BenchSignal.h"
+
+#include <cmath>
+
+#include "effect/BlockPreparation.h"
+#include "effect/FactoryPrograms.h"
+#include "effect/HvcQuorvella.h"
+#include "effect/QuorvellaParameters.h"
+
+std::vector<float> BenchSignal::bassLine() {
+  std::vector<float> input(kBlock * kInputBlocks);
+  for (size_t i = 0; i < input.size(); ++i) {
+    double hz = (i / 4096) % 2 ? 82.41 : 110.0;
+    double t = std::fmod(i * hz / kRate, 1.0);
+    input[i] = static_cast<float>(0.5 * std::exp(-2.0 * (i % 4096) / 4096.0) * (2.0 * t - 1.0));
+  }
+  return input;
+}
+
+void BenchSignal::setUp(HvcQuorvella& effect, int program, BlockSettings& settings) {
+  effect.setSampleRate(static_cast<float>(kRate));
+  effect.setBlockSize(kBlock);
+  effect.setProgram(program);
+  float values[kNumQuorvellaParameters];
+  factoryProgramValues(kFactoryPrograms[program], values);
+  settings = BlockSettings{};
+  BlockPreparation::prepare(settings, values, kRate, kBlock);
+}

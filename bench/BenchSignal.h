@@ -1,0 +1,24 @@
+// What the signal-path benchmarks share: the block size and rate they run at, the input they
+// process, and an effect and block settings set up for one factory program.
+//
+// Threading: stateless; any thread.
+#pragma once
+
+#include <vector>
+
+#include "effect/BlockSettings.h"
+
+class HvcQuorvella;
+
+class BenchSignal {
+public:
+  static constexpr int kBlock = 512;
+  static constexpr double kRate = 44100.0;
+  static constexpr int kInputBlocks = 64;
+
+  // kInputBlocks blocks of a decaying saw bass line, so that cycles are measured and
+  // envelopes move; the same samples on every run.
+  static std::vector<float> bassLine();
+  // effect at kRate and kBlock on program; settings: that program's block settings.
+  static void setUp(HvcQuorvella& effect, int program, BlockSettings& settings);
+};
