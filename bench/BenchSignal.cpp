@@ -17,6 +17,12 @@ std::vector<float> BenchSignal::bassLine() {
   return input;
 }
 
+int BenchSignal::programNamed(const std::string& name) {
+  for (int p = 0; p < kNumFactoryPrograms; ++p)
+    if (name == kFactoryPrograms[p].name) return p;
+  return -1;
+}
+
 void BenchSignal::setUp(HvcQuorvella& effect, int program, BlockSettings& settings) {
   effect.setSampleRate(static_cast<float>(kRate));
   effect.setBlockSize(kBlock);

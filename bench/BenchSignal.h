@@ -4,6 +4,7 @@
 // Threading: stateless; any thread.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "effect/BlockSettings.h"
@@ -19,6 +20,8 @@ public:
   // kInputBlocks blocks of a decaying saw bass line, so that cycles are measured and
   // envelopes move; the same samples on every run.
   static std::vector<float> bassLine();
+  // The factory program of that name, or -1.
+  static int programNamed(const std::string& name);
   // effect at kRate and kBlock on program; settings: that program's block settings.
   static void setUp(HvcQuorvella& effect, int program, BlockSettings& settings);
 };

@@ -11,7 +11,6 @@
 
 #include <chrono>
 #include <ctime>
-#include <string>
 #include <vector>
 
 #include "bench/BenchSignal.h"
@@ -36,12 +35,6 @@ double threadSeconds() {
 #else
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 #endif
-}
-
-int programIndex(const char* name) {
-  for (int p = 0; p < kNumFactoryPrograms; ++p)
-    if (std::string(kFactoryPrograms[p].name) == name) return p;
-  return 0;
 }
 
 void compare(benchmark::State& state, int program) {
@@ -84,10 +77,10 @@ void compare(benchmark::State& state, int program) {
 }
 
 void productAgainstLimitDefaults(benchmark::State& state) {
-  compare(state, programIndex("Defaults"));
+  compare(state, BenchSignal::programNamed("Defaults"));
 }
 void productAgainstLimitMadness(benchmark::State& state) {
-  compare(state, programIndex("Madness"));
+  compare(state, BenchSignal::programNamed("Madness"));
 }
 
 BENCHMARK(productAgainstLimitDefaults)->Unit(benchmark::kMicrosecond)->MinTime(1.0);

@@ -44,9 +44,7 @@ __attribute__((noinline)) void runLimit(RecursionLimit& limit, const BlockSettin
 int main(int argc, char** argv) {
   const std::string name = argc > 1 ? argv[1] : "Defaults";
   const int blocks = argc > 2 ? std::atoi(argv[2]) : 256;
-  int program = -1;
-  for (int p = 0; p < kNumFactoryPrograms; ++p)
-    if (name == kFactoryPrograms[p].name) program = p;
+  const int program = BenchSignal::programNamed(name);
   if (program < 0 || blocks <= 0) {
     std::fprintf(stderr, "usage: quorvella-signal-path-count [program name [blocks]]\n");
     return 2;
