@@ -6,9 +6,9 @@
 #include <cmath>
 #include <cstring>
 #include <deque>
-#include <fstream>
 #include <map>
 
+#include "gui/FileBytes.h"
 #include "platform/FileSystem.h"
 #include "platform/FontFiles.h"
 #include "platform/MessageBox.h"
@@ -28,22 +28,6 @@ platform::Mutex& glyphLock() {
 
 // Glyph bitmaps larger than this come only from broken fonts.
 constexpr unsigned kMaxBitmapSide = 4096;
-
-// Font files larger than this are not fonts a layout means (the largest common ones, with
-// every CJK glyph, are about 20 MiB); refusing them keeps a wrong path from filling memory.
-constexpr std::streamoff kMaxFontFileBytes = 64 * 1024 * 1024;
-
-bool readFontFile(const std::string& path, std::vector<unsigned char>& out) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  in.seekg(0, std::ios::end);
-  std::streamoff length = in.tellg();
-  if (length <= 0 || length > kMaxFontFileBytes) return false;
-  in.seekg(0, std::ios::beg);
-  out.resize(size_t(length));
-  in.read(reinterpret_cast<char*>(out.data()), length);
-  return in.gcount() == length;
-}
 
 }  // namespace
 
@@ -191,7 +175,7 @@ Font* Font::load(const std::vector<std::pair<std::string, float>>& candidates) {
     std::unique_ptr<Font> font(new Font);
     bool usable = false;
     std::vector<unsigned char> file;
-    if (std::isfinite(points) && points > 0 && points <= kMaxPointSize && readFontFile(path, file)) {
+    if (std::isfinite(points) && points > 0 && points <= kMaxPointSize && FileBytes::read(path, file)) {
       platform::ScopedLock lock(glyphLock());
       font->face = sharedFace(path, std::move(file), unsigned(std::lround(2.0f * points)));
       usable = font->face != nullptr;

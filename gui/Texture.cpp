@@ -2,12 +2,12 @@
 
 #include <GL/gl.h>
 
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "gui/BuiltInImages.h"
+#include "gui/FileBytes.h"
 #include "gui/PNGImage.h"
 #include "platform/MessageBox.h"
 
@@ -16,26 +16,6 @@
 #endif
 
 namespace HC {
-
-namespace {
-
-// No usable PNG is anywhere near this size; refusing larger files keeps a wrong path (a
-// disk image, a device) from being read into memory.
-constexpr std::streamoff kMaxFileBytes = 64 * 1024 * 1024;
-
-bool readWholeFile(const std::string& path, std::vector<unsigned char>& out) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  in.seekg(0, std::ios::end);
-  std::streamoff length = in.tellg();
-  if (length <= 0 || length > kMaxFileBytes) return false;
-  in.seekg(0, std::ios::beg);
-  out.resize(size_t(length));
-  in.read(reinterpret_cast<char*>(out.data()), length);
-  return in.gcount() == length;
-}
-
-}  // namespace
 
 Texture::Texture(const std::string& file) : file(file), resourceId(0) {}
 
@@ -47,7 +27,7 @@ void Texture::load() {
   if (!file.empty()) {
     std::vector<unsigned char> bytes;
     PNGImage image;
-    if (readWholeFile(file, bytes) && image.decode(bytes.data(), bytes.size())) upload(image);
+    if (FileBytes::read(file, bytes) && image.decode(bytes.data(), bytes.size())) upload(image);
     return;
   }
   bool exists = false;
