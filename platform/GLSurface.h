@@ -16,10 +16,10 @@
 // destroy() hands a context that is still sound (its window still there) to a process-wide
 // spare, with its GL state back to a fresh context's (every state that fixed-function and
 // shader drawing with textures, blending, lighting, framebuffer objects and client arrays
-// sets), and the next create() for a window of the same visual takes it. The spare keeps what the driver learnt about drawing (on Mesa's
-// software path the machine code of every shader state it has met, tens of milliseconds
-// to make again); it holds no object of the editor that used it. At most one context waits
-// at a time; releaseSpare() ends it.
+// sets), and the next create() for a window of the same visual takes it. The spare keeps
+// what the driver learnt about drawing (on Mesa's software path the machine code of every
+// shader state it has met, tens of milliseconds to make again); it holds no object of the
+// editor that used it. At most one context waits at a time; releaseSpare() ends it.
 //
 // Threading: one thread, the render thread, for the object's whole life; create() makes
 // the context current on it. releaseSpare() on any thread.
