@@ -77,10 +77,6 @@ std::string ParameterResolver::find(const std::string& parameter, int32_t& index
   // so "Pitch Offset" is not ambiguous with "Pitch Offset Sweepable".
   std::vector<std::string> hostNames;
   for (int32_t i = 0; i < count; ++i) hostNames.push_back(trim(effect_.parameterName(i)));
-  auto fullName = [&](int32_t i) {
-    const ParameterDescriptor* d = product_.descriptor(i);
-    return d != nullptr ? std::string(d->name) : hostNames[i];
-  };
   auto startsWith = [](const std::string& name, const std::string& prefix) {
     return name.size() >= prefix.size() && equalsIgnoreCase(name.substr(0, prefix.size()), prefix);
   };
@@ -284,10 +280,13 @@ std::string ParameterResolver::applyText(int32_t index, const std::string& targe
   return {};
 }
 
-std::string ParameterResolver::describe(int32_t index) {
+std::string ParameterResolver::fullName(int32_t index) {
   const ParameterDescriptor* d = product_.descriptor(index);
-  const std::string name = d != nullptr ? std::string(d->name) : trim(effect_.parameterName(index));
-  return "parameter '" + name + "' (" + std::to_string(index) + ")";
+  return d != nullptr ? std::string(d->name) : trim(effect_.parameterName(index));
+}
+
+std::string ParameterResolver::describe(int32_t index) {
+  return "parameter '" + fullName(index) + "' (" + std::to_string(index) + ")";
 }
 
 }  // namespace render

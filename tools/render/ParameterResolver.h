@@ -47,6 +47,8 @@ class ParameterResolver {
   std::string showAt(int32_t index, float x);
   std::string applyNumber(int32_t index, double target, float& normalised);
   std::string applyText(int32_t index, const std::string& target, float& normalised);
+  // The full name where the plug-in is known, else the name the host sees.
+  std::string fullName(int32_t index);
   std::string describe(int32_t index);
 
   vsthost::HostedEffect& effect_;
