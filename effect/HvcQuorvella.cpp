@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "effect/BlockPreparation.h"
 #include "effect/CQuorvellaKernel.h"
@@ -33,30 +34,6 @@ constexpr char kCanDoMidi[] = "receiveVstMidiEvent";
 constexpr uint32_t kPropertyValueStringSize = sizeof(HvcParameterValueString);
 
 std::atomic<int32_t> oscBasePort{kDefaultOSCBasePort};
-
-const char* const kLfoShapeNames[] = {"Sine", "Tri", "SawUp", "Square", "SawDn"};
-const char* const kFilterTypeNames[] = {"Thru", "Low", "Band", "High", "Thru"};
-
-bool isLfoShape(int32_t index) {
-  return index == kPitchLfoShape || index == kFilterLfoShape || index == kPwmLfoShape;
-}
-
-// Text of a special value, or null: "Off", "Track" and the filter type names.
-const char* valueText(int32_t index, float value) {
-  switch (index) {
-    case kSyncCycles:
-    case kOscPortOffset: return value == 0.0f ? "Off" : nullptr;
-    case kOscPitch: return value == 0.0f ? "Track" : nullptr;
-    case kFilterType: {
-      if (!std::isfinite(value)) return nullptr;
-      float c = std::trunc(value + 0.5f);
-      if (std::fabs(value - c) < 0.005f && c >= 0.0f && c <= 4.0f)
-        return kFilterTypeNames[static_cast<int>(c)];
-      return nullptr;
-    }
-    default: return nullptr;
-  }
-}
 
 }  // namespace
 
@@ -277,11 +254,13 @@ bool HvcQuorvella::getProductString(char* text) {
 
 int32_t HvcQuorvella::getValueNames(int32_t scope, int32_t index, CFArray** names) {
   if (names) *names = nullptr;
-  if (scope != 0 || !isLfoShape(index) || !names) return kHvcInvalidParameter;
+  ParameterValueNames valueNames = quorvellaValueNames(index);
+  if (scope != 0 || valueNames.count == 0 || !names) return kHvcInvalidParameter;
   // Interned on first request; every request gets a list of its own.
-  const char* texts[5];
-  for (int i = 0; i < 5; ++i) texts[i] = CFString::constant(kLfoShapeNames[i])->c_str();
-  *names = CFArray::fromTexts(texts, 5);
+  std::vector<const char*> texts;
+  for (int32_t i = 0; i < valueNames.count; ++i)
+    texts.push_back(CFString::constant(valueNames.names[i])->c_str());
+  *names = CFArray::fromTexts(texts.data(), static_cast<int>(texts.size()));
   return kHvcNoErr;
 }
 
@@ -296,10 +275,9 @@ int32_t HvcQuorvella::getProperty(uint32_t id, int32_t, int32_t, void* data) {
   auto* request = static_cast<HvcParameterValueString*>(data);
   request->text = nullptr;
   int32_t index = request->index;
-  if (index != kSyncCycles && index != kOscPortOffset && index != kOscPitch && index != kFilterType)
-    return kHvcInvalidParameter;
+  if (!quorvellaHasValueTexts(index)) return kHvcInvalidParameter;
   float value = request->value ? *request->value : getPlainValue(index);
-  if (const char* text = valueText(index, value)) {
+  if (const char* text = quorvellaValueText(index, value)) {
     CFString* string = CFString::constant(text);
     string->retain();
     request->text = string;

@@ -1,5 +1,7 @@
 #include "effect/QuorvellaParameters.h"
 
+#include <cmath>
+
 const ParameterDescriptor kQuorvellaParameters[kNumQuorvellaParameters] = {
     {"Dry Level", kUnitMixerFaderCurve1, 0.0f, 1.0f, 0.0f},
     {"Wet Level", kUnitMixerFaderCurve1, 0.0f, 1.0f, 1.0f},
@@ -42,3 +44,37 @@ const ParameterDescriptor kQuorvellaParameters[kNumQuorvellaParameters] = {
     {"PWM LFO Amount", kUnitPercent, 0.0f, 100.0f, 0.0f},
     {"OSC Port Offset", kUnitIndexed, 0.0f, 100.0f, 0.0f},
 };
+
+namespace {
+
+const char* const kLfoShapeNames[] = {"Sine", "Tri", "SawUp", "Square", "SawDn"};
+const char* const kFilterTypeNames[] = {"Thru", "Low", "Band", "High", "Thru"};
+
+}  // namespace
+
+ParameterValueNames quorvellaValueNames(int32_t index) {
+  if (index == kPitchLfoShape || index == kFilterLfoShape || index == kPwmLfoShape)
+    return {kLfoShapeNames, 5};
+  return {nullptr, 0};
+}
+
+bool quorvellaHasValueTexts(int32_t index) {
+  return index == kSyncCycles || index == kOscPortOffset || index == kOscPitch ||
+         index == kFilterType;
+}
+
+const char* quorvellaValueText(int32_t index, float value) {
+  switch (index) {
+    case kSyncCycles:
+    case kOscPortOffset: return value == 0.0f ? "Off" : nullptr;
+    case kOscPitch: return value == 0.0f ? "Track" : nullptr;
+    case kFilterType: {
+      if (!std::isfinite(value)) return nullptr;
+      float c = std::trunc(value + 0.5f);
+      if (std::fabs(value - c) < 0.005f && c >= 0.0f && c <= 4.0f)
+        return kFilterTypeNames[static_cast<int>(c)];
+      return nullptr;
+    }
+    default: return nullptr;
+  }
+}

@@ -49,3 +49,17 @@ enum QuorvellaParameter : int32_t {
 };
 
 extern const ParameterDescriptor kQuorvellaParameters[kNumQuorvellaParameters];
+
+// The names of an indexed parameter's values, the first for its minimum and one for each
+// whole step up (the LFO shapes), or none. Constant texts.
+struct ParameterValueNames {
+  const char* const* names;
+  int32_t count;
+};
+ParameterValueNames quorvellaValueNames(int32_t index);
+
+// The product's own text for one value of a parameter ("Off", "Track", the filter types),
+// or null when that value shows as a number. hasValueTexts tells the parameters that have
+// such texts for some of their values.
+bool quorvellaHasValueTexts(int32_t index);
+const char* quorvellaValueText(int32_t index, float value);
