@@ -1,12 +1,12 @@
-// The product: 40 parameters, 11 factory programs, two channel kernels sharing one set of
-// block settings, the meter block, and the product's texts and properties.
+// The product: 40 parameters, 11 factory programs, the signal path (two channel kernels
+// sharing one set of block settings, and the meter block), the MIDI scripting, the OSC
+// server, and the product's texts and properties.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 
-#include "effect/BlockSettings.h"
-#include "effect/MeterValues.h"
+#include "dsp/QuorvellaSignalPath.h"
 #include "framework/HvcAuBase.h"
 #include "framework/Version.h"
 
@@ -21,10 +21,8 @@ enum : uint32_t {
 
 class HvcQuorvella : public HvcAuBase {
 public:
-  class CQuorvellaKernel;
-
   static constexpr int32_t kNumPrograms = 11;
-  static constexpr int32_t kInitialBlockSize = 1024;
+  static constexpr int32_t kInitialBlockSize = QuorvellaSignalPath::kInitialBlockSize;
   static constexpr int32_t kVersion =
       quorvella::kMajorVersion << 16 | quorvella::kMinorVersion << 8 | quorvella::kDotVersion;
 
@@ -32,7 +30,6 @@ public:
   ~HvcQuorvella() override;
 
   // Framework hooks.
-  AUKernelBase* createKernel() override;
   int32_t getValueNames(int32_t scope, int32_t index, CFArray** names) override;
   int32_t getProperty(uint32_t id, int32_t scope, int32_t element, void* data) override;
   int32_t getPropertyInfo(uint32_t id, int32_t scope, int32_t element, uint32_t* size,
@@ -73,32 +70,17 @@ public:
   static int32_t getOSCBasePort();
   static void setOSCBasePort(int32_t port);
 
-  // Read by the kernels during a block (audio thread). The scratch buffer holds one half of
-  // getScratchSize() floats per channel, for the filtered copy of that channel's block.
-  const BlockSettings& getBlockSettings() const { return settings; }
-  float* getScratchBuffer() const { return scratch.get(); }
-  // The half of the scratch buffer that holds channel's filtered copy (channel 0 or 1).
-  float* getFilteredCopy(int32_t channel) const {
-    return scratch.get() + (channel > 0 ? scratchSize : 0);
-  }
-  int32_t getScratchSize() const { return scratchSize; }
-
-  // Whether processReplacing may run the two kernels in lock-step (the default). Off, every
-  // block takes the per-kernel path, which gives the same samples; tests compare the two.
-  void setKernelPairing(bool enabled) { kernelPairing = enabled; }
-  const MeterValues& getMeters() const { return meters; }
+  // The signal core: block settings, kernels, scratch buffer and meters.
+  const QuorvellaSignalPath& getSignalPath() const { return signalPath; }
+  QuorvellaSignalPath& getSignalPath() { return signalPath; }
+  const MeterValues& getMeters() const { return signalPath.getMeters(); }
 
 private:
   void loadFactoryPrograms();
-  void updateMeters(uint32_t frames);
   // The integer part of the current program's OSC port offset.
   int32_t oscPortOffset() const;
 
-  BlockSettings settings{};
-  std::unique_ptr<float[]> scratch;
-  int32_t scratchSize = 0;
-  bool kernelPairing = true;
-  MeterValues meters;
+  QuorvellaSignalPath signalPath;
   std::unique_ptr<HC::LuaMIDIHelper> midiHelper;
   std::unique_ptr<HC::OSCHelper> oscHelper;
 };

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "dsp/PortableMath.h"
 #include "framework/HvcProgramBasic.h"
 #include "framework/ParameterListenerTable.h"
-#include "framework/PortableMath.h"
 #include "host/AEffEditor.h"
 
 namespace {
@@ -43,7 +43,6 @@ HvcAuBase::~HvcAuBase() {
     delete owned;
   }
   for (HvcProgram* program : programs) delete program;
-  for (AUKernelBase* kernel : kernels) delete kernel;
 }
 
 // --- Mappings -------------------------------------------------------------------------------
@@ -157,24 +156,6 @@ bool HvcAuBase::getProgramNameIndexed(int32_t, int32_t index, char* text) {
   if (index < 0 || index >= numPrograms) return false;
   copyCut(text, kHostTextSize, programs[static_cast<size_t>(index)]->getName());
   return true;
-}
-
-// --- Processing -----------------------------------------------------------------------------
-
-void HvcAuBase::createKernels() {
-  for (int32_t i = 0; i < cEffect.numOutputs; ++i) {
-    AUKernelBase* k = createKernel();
-    if (k) kernels.push_back(k);
-  }
-}
-
-void HvcAuBase::processReplacing(float** inputs, float** outputs, int32_t frames) {
-  if (!inputs || !outputs || frames < 0) return;
-  bool silence = false;
-  for (size_t i = 0; i < kernels.size(); ++i) {
-    if (!inputs[i] || !outputs[i]) continue;
-    kernels[i]->process(inputs[i], outputs[i], static_cast<uint32_t>(frames), 1, silence);
-  }
 }
 
 // --- Property interface ---------------------------------------------------------------------

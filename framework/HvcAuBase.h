@@ -1,6 +1,7 @@
 // Effect framework in the audio-unit style: parameter descriptors and their plain values in
 // the current program, the two mappings to the host's normalised values, names, labels and
-// display texts, the program table, the kernel list and the property interface.
+// display texts, the program table and the property interface. The product brings its own
+// signal path.
 //
 // Threads: parameter setters and getters may run on any host thread and on the script and
 // OSC threads; values are single lock-free 32-bit stores. processReplacing runs on the
@@ -11,10 +12,9 @@
 #include <memory>
 #include <vector>
 
-#include "framework/AUKernelBase.h"
+#include "dsp/ParameterDescriptor.h"
 #include "framework/CFArray.h"
 #include "framework/HvcProgram.h"
-#include "framework/ParameterDescriptor.h"
 #include "host/AudioEffectX.h"
 
 class ParameterListenerTable;
@@ -80,13 +80,7 @@ public:
   void getProgramName(char* name) override;
   bool getProgramNameIndexed(int32_t category, int32_t index, char* text) override;
 
-  // --- Processing -------------------------------------------------------------------------
-  void processReplacing(float** inputs, float** outputs, int32_t frames) override;
-  AUKernelBase* kernel(size_t channel) const { return kernels[channel]; }
-  size_t kernelCount() const { return kernels.size(); }
-
   // --- Framework operations that products override ---------------------------------------
-  virtual AUKernelBase* createKernel() { return nullptr; }
   virtual int32_t getValueNames(int32_t scope, int32_t index, CFArray** names);
   virtual int32_t getProperty(uint32_t id, int32_t scope, int32_t element, void* data);
   virtual int32_t getPropertyInfo(uint32_t id, int32_t scope, int32_t element, uint32_t* size,
@@ -98,8 +92,6 @@ public:
   virtual void copyMeterValues(void* buffer);
 
 protected:
-  // One kernel per output channel; called by the product's constructor.
-  void createKernels();
   int32_t getCurrentIndex() const { return curProgram.load(std::memory_order_relaxed); }
 
   // Copies a value text into a host buffer of 24 bytes when it fits there.
@@ -114,7 +106,6 @@ private:
 
   const ParameterDescriptor* descriptors;
   std::vector<HvcProgram*> programs;
-  std::vector<AUKernelBase*> kernels;
   std::vector<PropertyListener> propertyListeners;
   std::unique_ptr<ParameterListenerTable> listenerTable;
 };

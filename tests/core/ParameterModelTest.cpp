@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "effect/FactoryPrograms.h"
+#include "dsp/FactoryPrograms.h"
+#include "dsp/QuorvellaParameters.h"
 #include "effect/HvcQuorvella.h"
-#include "effect/QuorvellaParameters.h"
 #include "framework/ParameterListenerTable.h"
 
 namespace {
@@ -55,6 +55,7 @@ TEST(ModelMapping, EqualMinimumAndMaximumReportsTheMinimum) {
   static const ParameterDescriptor table[1] = {{"Fixed", kUnitGeneric, 3.0f, 3.0f, 3.0f}};
   struct Fixed : HvcAuBase {
     Fixed() : HvcAuBase(nullptr, 1, table, 1) {}
+    void processReplacing(float**, float**, int32_t) override {}
   } effect;
   EXPECT_EQ(effect.toNormalised(0, 3.0f), 3.0f);
   EXPECT_EQ(effect.getParameter(0), 3.0f);

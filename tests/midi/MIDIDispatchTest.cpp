@@ -7,7 +7,7 @@
 #include <string>
 
 #include "ScriptTestFixture.h"
-#include "effect/QuorvellaParameters.h"
+#include "dsp/QuorvellaParameters.h"
 
 namespace miditest {
 namespace {

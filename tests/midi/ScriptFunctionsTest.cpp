@@ -6,7 +6,7 @@
 #include <string>
 
 #include "ScriptTestFixture.h"
-#include "effect/QuorvellaParameters.h"
+#include "dsp/QuorvellaParameters.h"
 #include "midi/LuaIncludes.h"
 #include "midi/LuaMIDISession.h"
 #include "midi/MIDIScriptFunctions.h"

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "ScriptTestFixture.h"
-#include "effect/QuorvellaParameters.h"
+#include "dsp/QuorvellaParameters.h"
 #include "framework/CFString.h"
 #include "framework/Settings.h"
 #include "framework/SettingsValueNames.h"

@@ -13,17 +13,17 @@
 #include <string>
 #include <vector>
 
-#include "effect/CQuorvellaKernel.h"
-#include "effect/FactoryPrograms.h"
-#include "effect/QuorvellaParameters.h"
-#include "tests/core/EffectHarness.h"
+#include "dsp/CQuorvellaKernel.h"
+#include "dsp/FactoryPrograms.h"
+#include "dsp/QuorvellaParameters.h"
+#include "tests/dsp/SignalHarness.h"
 
 namespace {
 
 constexpr double kRate = 44100.0;
 
-std::unique_ptr<HvcQuorvella> makeEffect(bool paired, int32_t blockSize = 512) {
-  std::unique_ptr<HvcQuorvella> effect(new HvcQuorvella(nullptr));
+std::unique_ptr<SignalHarness> makeEffect(bool paired, int32_t blockSize = 512) {
+  std::unique_ptr<SignalHarness> effect(new SignalHarness());
   effect->setKernelPairing(paired);
   effect->setSampleRate(static_cast<float>(kRate));
   effect->setBlockSize(blockSize);
@@ -39,7 +39,7 @@ struct Setting {
   float value;
 };
 
-std::unique_ptr<HvcQuorvella> makeEffect(bool paired, std::initializer_list<Setting> settings) {
+std::unique_ptr<SignalHarness> makeEffect(bool paired, std::initializer_list<Setting> settings) {
   auto effect = makeEffect(paired);
   for (const Setting& s : settings) effect->setPlainValue(s.index, s.value);
   return effect;
@@ -252,7 +252,7 @@ uint64_t checksum(const StereoBuffer& b) {
 }
 
 // Renders the material in blocks of changing length, as hosts do.
-StereoBuffer renderVarying(HvcQuorvella& effect, const StereoBuffer& in) {
+StereoBuffer renderVarying(SignalHarness& effect, const StereoBuffer& in) {
   StereoBuffer out(in.left.size());
   const size_t sizes[] = {512, 64, 511, 1, 300, 512, 128};
   size_t start = 0;

@@ -1,4 +1,6 @@
-#include "effect/QuorvellaParameters.h"
+#include "dsp/QuorvellaParameters.h"
+
+#include <cmath>
 
 const ParameterDescriptor kQuorvellaParameters[kNumQuorvellaParameters] = {
     {"Dry Level", kUnitMixerFaderCurve1, 0.0f, 1.0f, 0.0f},
@@ -42,3 +44,29 @@ const ParameterDescriptor kQuorvellaParameters[kNumQuorvellaParameters] = {
     {"PWM LFO Amount", kUnitPercent, 0.0f, 100.0f, 0.0f},
     {"OSC Port Offset", kUnitIndexed, 0.0f, 100.0f, 0.0f},
 };
+
+namespace {
+const char* const kLfoShapeNames[kNumLfoShapes] = {"Sine", "Tri", "SawUp", "Square", "SawDn"};
+const char* const kFilterTypeNames[] = {"Thru", "Low", "Band", "High", "Thru"};
+}  // namespace
+
+const char* const* quorvellaValueNames(int32_t index) {
+  bool lfoShape = index == kPitchLfoShape || index == kFilterLfoShape || index == kPwmLfoShape;
+  return lfoShape ? kLfoShapeNames : nullptr;
+}
+
+const char* quorvellaValueText(int32_t index, float value) {
+  switch (index) {
+    case kSyncCycles:
+    case kOscPortOffset: return value == 0.0f ? "Off" : nullptr;
+    case kOscPitch: return value == 0.0f ? "Track" : nullptr;
+    case kFilterType: {
+      if (!std::isfinite(value)) return nullptr;
+      float c = std::trunc(value + 0.5f);
+      if (std::fabs(value - c) < 0.005f && c >= 0.0f && c <= 4.0f)
+        return kFilterTypeNames[static_cast<int>(c)];
+      return nullptr;
+    }
+    default: return nullptr;
+  }
+}

@@ -1,5 +1,5 @@
 # The plug-in's own exp, exp2, log, log2, pow and sin, compiled from Debian's musl source
-# package into a small static library (framework/PortableMath.h is its interface).
+# package into a small static library (dsp/PortableMath.h is its interface).
 #
 # Every factory program must give the same samples on Linux and on 32- and 64-bit Windows.
 # The C libraries' functions differ in the last bit from one another (glibc even chooses

@@ -1,8 +1,9 @@
 // The product's 40 parameters, in index order, and the names the scripts and the OSC
-// address space know them by.
+// address space know them by; the names of the LFO shapes and the texts of the special
+// values that displays show instead of numbers.
 #pragma once
 
-#include "framework/ParameterDescriptor.h"
+#include "dsp/ParameterDescriptor.h"
 
 enum QuorvellaParameter : int32_t {
   kDryLevel = 0,
@@ -49,3 +50,14 @@ enum QuorvellaParameter : int32_t {
 };
 
 extern const ParameterDescriptor kQuorvellaParameters[kNumQuorvellaParameters];
+
+// Number of named LFO shapes (parameters 29, 33 and 36).
+constexpr int32_t kNumLfoShapes = 5;
+
+// The names of an indexed parameter's values, in value order ("Sine" .. "SawDn" for the
+// three LFO shapes), or null for a parameter whose values have no names.
+const char* const* quorvellaValueNames(int32_t index);
+
+// The text that stands for a special value ("Off", "Track", the filter type names), or
+// null when the value shows as a number.
+const char* quorvellaValueText(int32_t index, float value);

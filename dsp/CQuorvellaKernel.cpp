@@ -1,4 +1,4 @@
-#include "effect/CQuorvellaKernel.h"
+#include "dsp/CQuorvellaKernel.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,7 +11,7 @@ namespace {
 constexpr uint32_t kInitialPeriod = 1023;
 }  // namespace
 
-int64_t HvcQuorvella::CQuorvellaKernel::truncatePosition(double position) noexcept {
+int64_t CQuorvellaKernel::truncatePosition(double position) noexcept {
 #if defined(__SSE2__) && defined(__x86_64__)
   return _mm_cvttsd_si64(_mm_set_sd(position));
 #else
@@ -20,12 +20,13 @@ int64_t HvcQuorvella::CQuorvellaKernel::truncatePosition(double position) noexce
 #endif
 }
 
-HvcQuorvella::CQuorvellaKernel::CQuorvellaKernel(HvcQuorvella* effect, int32_t channel)
-    : effect(effect), channel(channel) {
+CQuorvellaKernel::CQuorvellaKernel(const BlockSettings& settings, const ScratchBuffer& scratch,
+                                   int32_t channel)
+    : settings(&settings), scratch(&scratch), channel(channel) {
   reset();
 }
 
-void HvcQuorvella::CQuorvellaKernel::reset() {
+void CQuorvellaKernel::reset() {
   history.reset(new Slot[kHistorySize + kHistoryPadding]());
   writeIndex = 0;
   cycleLevel = 0.0f;
@@ -41,7 +42,7 @@ void HvcQuorvella::CQuorvellaKernel::reset() {
   low1 = band1 = low2 = band2 = 0.0f;
 }
 
-bool HvcQuorvella::CQuorvellaKernel::recoverFromNonFiniteState() noexcept {
+bool CQuorvellaKernel::recoverFromNonFiniteState() noexcept {
   float sum = low1 + band1 + low2 + band2 + filterLow + filterBand + env + envTarget + oscPhase +
               cycleLevel;
   if (std::isfinite(sum) && std::isfinite(replayPhase)) return false;
@@ -54,12 +55,12 @@ bool HvcQuorvella::CQuorvellaKernel::recoverFromNonFiniteState() noexcept {
   return true;
 }
 
-void HvcQuorvella::CQuorvellaKernel::process(const float* source, float* destination,
-                                             uint32_t frames, uint32_t, bool& silence) noexcept {
+void CQuorvellaKernel::process(const float* source, float* destination, uint32_t frames,
+                               uint32_t, bool& silence) noexcept {
   silence = false;
   if (frames == 0) return;
   // Each channel has its own half of the scratch buffer, the same one in either path.
-  float* filtered = effect->getFilteredCopy(channel);
+  float* filtered = scratch->channel(channel);
 
   uint32_t position = 0;
   uint32_t remaining = frames;
@@ -82,8 +83,9 @@ void HvcQuorvella::CQuorvellaKernel::process(const float* source, float* destina
 // replace a peak, and the largest value is the same whichever lane holds it), and the
 // crossing test on each value and its predecessor; a group with a crossing is finished
 // sample by sample.
-HvcQuorvella::CQuorvellaKernel::ZeroCrossing HvcQuorvella::CQuorvellaKernel::scanZeroCrossing(
-    const Slot* history, int32_t start, int32_t count) noexcept {
+CQuorvellaKernel::ZeroCrossing CQuorvellaKernel::scanZeroCrossing(const Slot* history,
+                                                                  int32_t start,
+                                                                  int32_t count) noexcept {
   ZeroCrossing result{0, 0.0f};
   float previous = 1000000.0f;  // so that the first sample is never a crossing
   int32_t i = 0;
@@ -136,8 +138,8 @@ HvcQuorvella::CQuorvellaKernel::ZeroCrossing HvcQuorvella::CQuorvellaKernel::sca
 
 // Runs between two samples whenever samplesToAnalysis reaches 0: measures the cycle that
 // starts at the next sample to reach the output.
-void HvcQuorvella::CQuorvellaKernel::analyseCycle() noexcept {
-  const BlockSettings& s = effect->getBlockSettings();
+void CQuorvellaKernel::analyseCycle() noexcept {
+  const BlockSettings& s = blockSettings();
   int32_t start = (writeIndex - s.lookAhead) & kHistoryMask;
   ZeroCrossing crossing = scanZeroCrossing(history.get(), start, s.lookAhead);
 
@@ -167,9 +169,9 @@ void HvcQuorvella::CQuorvellaKernel::analyseCycle() noexcept {
 // runs inside this loop rather than as a pass of its own: its recursion then overlaps the
 // multimode filter's, which nearly halves the time per sample. The arithmetic is the same,
 // sample for sample, and the filtered copy still lands in the scratch buffer.
-void HvcQuorvella::CQuorvellaKernel::runSamples(const float* source, float* filtered,
-                                                float* destination, uint32_t n) noexcept {
-  const BlockSettings& s = effect->getBlockSettings();
+void CQuorvellaKernel::runSamples(const float* source, float* filtered, float* destination,
+                                  uint32_t n) noexcept {
+  const BlockSettings& s = blockSettings();
   Slot* const h = history.get();
   // Dry and wet reads pick the raw or the filtered member of a slot once per run.
   const float* const base = &h[0].raw;

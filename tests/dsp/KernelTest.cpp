@@ -8,18 +8,18 @@
 
 #include <sys/resource.h>
 
-#include "effect/CQuorvellaKernel.h"
-#include "effect/FactoryPrograms.h"
-#include "effect/QuorvellaParameters.h"
-#include "tests/core/EffectHarness.h"
+#include "dsp/CQuorvellaKernel.h"
+#include "dsp/FactoryPrograms.h"
+#include "dsp/QuorvellaParameters.h"
+#include "tests/dsp/SignalHarness.h"
 
 namespace {
 
-using Kernel = HvcQuorvella::CQuorvellaKernel;
+using Kernel = CQuorvellaKernel;
 
 struct Rig {
-  std::unique_ptr<HvcQuorvella> effect{new HvcQuorvella(nullptr)};
-  const Kernel& kernel(int c) { return *static_cast<const Kernel*>(effect->kernel(c)); }
+  std::unique_ptr<SignalHarness> effect{new SignalHarness()};
+  const Kernel& kernel(int c) { return effect->kernel(c); }
   void set(int index, float value) { effect->setPlainValue(index, value); }
   StereoBuffer render(const StereoBuffer& in, size_t block = 512) {
     return renderBlocks(*effect, in, block);
@@ -247,7 +247,7 @@ TEST(FactoryProgramsRender, EveryProgramStaysFiniteAndNormal) {
     in.left[i] = in.right[i] = static_cast<float>(amp * (2.0 * t - 1.0));
   }
   for (int p = 0; p < kNumFactoryPrograms; ++p) {
-    HvcQuorvella effect(nullptr);
+    SignalHarness effect;
     effect.setProgram(p);
     StereoBuffer out = renderBlocks(effect, in, 512);
     for (size_t i = 0; i < out.left.size(); ++i) {
@@ -273,7 +273,7 @@ TEST_F(KernelFixture, MetersSmoothWithThirtyMillisecondsAtTheCurrentRate) {
   EXPECT_EQ(effect->getMeters().level(0), before);
 
   // After a rate change the next block's smoothing uses the new rate.
-  effect->dispatcher(effSetSampleRate, 0, 0, nullptr, 22050.0f);
+  effect->setSampleRate(22050.0f);
   StereoBuffer block = sine(441, 441.0, 44100.0);
   float levelBefore = effect->getMeters().level(0);
   render(block, 441);
@@ -285,19 +285,6 @@ TEST_F(KernelFixture, MetersSmoothWithThirtyMillisecondsAtTheCurrentRate) {
   float pitch[2];
   std::memcpy(pitch, bytes + 8, sizeof(pitch));
   EXPECT_EQ(pitch[0], effect->getMeters().pitch(0));
-}
-
-TEST_F(KernelFixture, BlockSizeOpcodesResizeTheScratchBuffer) {
-  effect->dispatcher(effSetBlockSize, 0, 64, nullptr, 0.0f);
-  EXPECT_EQ(effect->getScratchSize(), 64);
-  EXPECT_EQ(effect->dispatcher(effSetBlockSizeAndSampleRate, 0, 4096, nullptr, 48000.0f), 1);
-  EXPECT_EQ(effect->getScratchSize(), 4096);
-  EXPECT_EQ(effect->getSampleRate(), 48000.0f);
-  // Unusable rates from a host keep the last usable one.
-  effect->dispatcher(effSetSampleRate, 0, 0, nullptr, 0.0f);
-  effect->dispatcher(effSetSampleRate, 0, 0, nullptr, -44100.0f);
-  effect->dispatcher(effSetSampleRate, 0, 0, nullptr, NAN);
-  EXPECT_EQ(effect->getSampleRate(), 48000.0f);
 }
 
 }  // namespace
@@ -339,14 +326,14 @@ namespace {
 // Sanitizers reserve address space of their own, so the limit below cannot be set there.
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
 TEST_F(KernelFixture, ABlockSizeBeyondMemoryKeepsTheScratchBuffer) {
-  effect->dispatcher(effSetBlockSize, 0, 256, nullptr, 0.0f);
+  effect->setBlockSize(256);
   // Linux commits memory lazily, so make the 16 GiB of scratch truly unavailable.
   rlimit saved{};
   getrlimit(RLIMIT_AS, &saved);
   rlimit limited = saved;
   limited.rlim_cur = 4ull << 30;
   ASSERT_EQ(setrlimit(RLIMIT_AS, &limited), 0);
-  effect->dispatcher(effSetBlockSize, 0, 0x7fffffff, nullptr, 0.0f);
+  effect->setBlockSize(0x7fffffff);
   setrlimit(RLIMIT_AS, &saved);
   EXPECT_EQ(effect->getScratchSize(), 256);
   StereoBuffer in = noise(3000, 5);

@@ -1,4 +1,4 @@
-#include "effect/CQuorvellaKernelPair.h"
+#include "dsp/CQuorvellaKernelPair.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -11,7 +11,7 @@
 
 namespace {
 
-using Kernel = HvcQuorvella::CQuorvellaKernel;
+using Kernel = CQuorvellaKernel;
 constexpr uint32_t kSize = static_cast<uint32_t>(Kernel::kHistorySize);
 constexpr uint32_t kMask = static_cast<uint32_t>(Kernel::kHistoryMask);
 
@@ -83,7 +83,7 @@ __attribute__((noinline, cold)) void splitWidePosition(__m128d position, __m128i
 void CQuorvellaKernelPair::process(const float* const inputs[2], float* const outputs[2],
                                    float* const filtered[2], uint32_t frames) noexcept {
   if (frames == 0) return;
-  const bool track = kernels[0]->effect->getBlockSettings().trackPitch;
+  const bool track = kernels[0]->blockSettings().trackPitch;
   bool runStarts[2] = {true, true};
   uint32_t position = 0;
   for (;;) {
@@ -113,7 +113,7 @@ void CQuorvellaKernelPair::process(const float* const inputs[2], float* const ou
 
 void CQuorvellaKernelPair::beginRun(int c) noexcept {
   const Kernel& k = *kernels[c];
-  const BlockSettings& s = k.effect->getBlockSettings();
+  const BlockSettings& s = k.blockSettings();
   Run& r = runs[c];
   r.period = static_cast<float>(k.period);
   r.invPeriod = 1.0f / r.period;
@@ -126,7 +126,7 @@ void CQuorvellaKernelPair::beginRun(int c) noexcept {
 // positions, so that those advance as plain pointers. A sub-run that writes slot 0 ends right
 // after it, so that slot 0's mirror is refreshed before anything can read it.
 uint32_t CQuorvellaKernelPair::subRunLength(uint32_t remaining) const noexcept {
-  const uint32_t lookAhead = static_cast<uint32_t>(kernels[0]->effect->getBlockSettings().lookAhead);
+  const uint32_t lookAhead = static_cast<uint32_t>(kernels[0]->blockSettings().lookAhead);
   uint32_t n = remaining;
   for (const Kernel* k : kernels) {
     const uint32_t write = static_cast<uint32_t>(k->writeIndex);
@@ -154,7 +154,7 @@ void CQuorvellaKernelPair::runSamples(const float* const inputs[2], float* const
                                       uint32_t n) noexcept {
   Kernel& k0 = *kernels[0];
   Kernel& k1 = *kernels[1];
-  const BlockSettings& s = k0.effect->getBlockSettings();
+  const BlockSettings& s = k0.blockSettings();
   Kernel::Slot* const h0 = k0.history.get();
   Kernel::Slot* const h1 = k1.history.get();
   h0[kSize] = h0[0];

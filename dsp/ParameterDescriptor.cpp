@@ -1,6 +1,6 @@
-#include "framework/ParameterDescriptor.h"
+#include "dsp/ParameterDescriptor.h"
 
-#include "framework/PortableMath.h"
+#include "dsp/PortableMath.h"
 
 float ParameterDescriptor::toNormalised(float plain) const {
   double v = plain, lo = minimum, hi = maximum;

@@ -1,10 +1,10 @@
-#include "effect/BlockPreparation.h"
+#include "dsp/BlockPreparation.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "effect/QuorvellaParameters.h"
-#include "framework/PortableMath.h"
+#include "dsp/PortableMath.h"
+#include "dsp/QuorvellaParameters.h"
 
 namespace BlockPreparation {
 

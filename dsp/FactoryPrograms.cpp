@@ -1,6 +1,6 @@
-#include "effect/FactoryPrograms.h"
+#include "dsp/FactoryPrograms.h"
 
-#include "effect/QuorvellaParameters.h"
+#include "dsp/QuorvellaParameters.h"
 
 namespace {
 

@@ -2,19 +2,21 @@
 // a time inside the look-ahead, and mixes the delayed dry signal, the replayed cycle, the
 // synced oscillator and the ring-modulation products through the morphing filter.
 //
-// process runs on the audio thread only; it reads the block settings and writes the
-// effect's scratch buffer, and allocates nothing.
+// process runs on the audio thread only; it reads the block settings and writes its half of
+// the scratch buffer, both given at construction and owned by the signal path, and
+// allocates nothing.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 
-#include "effect/HvcQuorvella.h"
-#include "framework/AUKernelBase.h"
+#include "dsp/AUKernelBase.h"
+#include "dsp/BlockSettings.h"
+#include "dsp/ScratchBuffer.h"
 
 class CQuorvellaKernelPair;
 
-class HvcQuorvella::CQuorvellaKernel : public AUKernelBase {
+class CQuorvellaKernel : public AUKernelBase {
 public:
   static constexpr int32_t kHistorySize = 2048;
   static constexpr int32_t kHistoryMask = kHistorySize - 1;
@@ -28,7 +30,8 @@ public:
     float filtered;
   };
 
-  CQuorvellaKernel(HvcQuorvella* effect, int32_t channel);
+  // settings and scratch outlive the kernel; channel picks the scratch half it filters into.
+  CQuorvellaKernel(const BlockSettings& settings, const ScratchBuffer& scratch, int32_t channel);
 
   void reset() override;
   // A non-finite sample from the host (or an unstable filter setting) would leave the
@@ -71,11 +74,13 @@ private:
   // exactly as process would.
   friend class CQuorvellaKernelPair;
 
+  const BlockSettings& blockSettings() const noexcept { return *settings; }
   void analyseCycle() noexcept;
   void runSamples(const float* source, float* filtered, float* destination,
                   uint32_t n) noexcept;
 
-  HvcQuorvella* effect;
+  const BlockSettings* settings;
+  const ScratchBuffer* scratch;
   int32_t channel;
 
   float cycleLevel;

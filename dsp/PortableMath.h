@@ -5,7 +5,7 @@
 // glibc, mingw-w64's runtime and Microsoft's msvcrt each round some arguments differently,
 // and glibc picks FMA variants by CPU at run time, so even two Linux machines disagree. A
 // coefficient one bit apart changes every sample after it. These come from one portable C
-// implementation (musl's, built by framework/PortableMath.cmake with fixed floating-point
+// implementation (musl's, built by dsp/PortableMath.cmake with fixed floating-point
 // flags), whose results are the same on x86_64 and on i686 with SSE2 arithmetic. Each is
 // within 1 ulp of the exact value, as the C libraries' are.
 //

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <limits>
 
-#include "framework/PortableMath.h"
+#include "dsp/PortableMath.h"
 
 namespace {
 

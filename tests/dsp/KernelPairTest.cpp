@@ -19,10 +19,10 @@
 #include <string>
 #include <vector>
 
-#include "effect/CQuorvellaKernel.h"
-#include "effect/FactoryPrograms.h"
-#include "effect/QuorvellaParameters.h"
-#include "tests/core/EffectHarness.h"
+#include "dsp/CQuorvellaKernel.h"
+#include "dsp/FactoryPrograms.h"
+#include "dsp/QuorvellaParameters.h"
+#include "tests/dsp/SignalHarness.h"
 
 // --- Allocation counting: the whole test binary allocates through these -------------------
 
@@ -85,7 +85,7 @@ void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcep
 
 namespace {
 
-using Kernel = HvcQuorvella::CQuorvellaKernel;
+using Kernel = CQuorvellaKernel;
 
 bool sameFloat(float a, float b) {
   if (std::isnan(a) && std::isnan(b)) return true;  // payloads may differ
@@ -94,13 +94,13 @@ bool sameFloat(float a, float b) {
 
 // Two effects fed alike: one may pair its kernels, the other always runs them one by one.
 struct Twin {
-  std::unique_ptr<HvcQuorvella> paired{new HvcQuorvella(nullptr)};
-  std::unique_ptr<HvcQuorvella> reference{new HvcQuorvella(nullptr)};
+  std::unique_ptr<SignalHarness> paired{new SignalHarness()};
+  std::unique_ptr<SignalHarness> reference{new SignalHarness()};
   uint32_t lastPiece = 0;
 
   Twin(float sampleRate, int32_t blockSize) {
     reference->setKernelPairing(false);
-    for (HvcQuorvella* e : {paired.get(), reference.get()}) {
+    for (SignalHarness* e : {paired.get(), reference.get()}) {
       e->setSampleRate(sampleRate);
       e->setBlockSize(blockSize);
     }
@@ -151,8 +151,8 @@ struct Twin {
   // Kernel state, history, filtered copies and meters.
   ::testing::AssertionResult sameState() const {
     for (int c = 0; c < 2; ++c) {
-      const auto& a = *static_cast<const Kernel*>(paired->kernel(c));
-      const auto& b = *static_cast<const Kernel*>(reference->kernel(c));
+      const auto& a = paired->kernel(c);
+      const auto& b = reference->kernel(c);
       std::string where = "channel " + std::to_string(c) + ": ";
       if (a.getPeriod() != b.getPeriod() || a.getSamplesToAnalysis() != b.getSamplesToAnalysis() ||
           a.getWriteIndex() != b.getWriteIndex() || a.getSyncCount() != b.getSyncCount() ||
@@ -186,8 +186,8 @@ struct Twin {
   }
 
   int analysisOffset() const {
-    return static_cast<int>(static_cast<const Kernel*>(paired->kernel(0))->getSamplesToAnalysis()) -
-           static_cast<int>(static_cast<const Kernel*>(paired->kernel(1))->getSamplesToAnalysis());
+    return static_cast<int>(paired->kernel(0).getSamplesToAnalysis()) -
+           static_cast<int>(paired->kernel(1).getSamplesToAnalysis());
   }
 };
 
@@ -373,8 +373,8 @@ TEST(KernelPair, ChannelsAtDifferentWritePositions) {
   StereoBuffer in = stereoMaterial(20000, 48000.0, 11);
   ASSERT_TRUE(twin.block(nullptr, in.right.data(), 333));
   ASSERT_TRUE(twin.block(in.left.data(), nullptr, 1000));
-  EXPECT_NE(static_cast<const Kernel*>(twin.paired->kernel(0))->getWriteIndex(),
-            static_cast<const Kernel*>(twin.paired->kernel(1))->getWriteIndex());
+  EXPECT_NE(twin.paired->kernel(0).getWriteIndex(),
+            twin.paired->kernel(1).getWriteIndex());
   std::mt19937 rng(5);
   runRandomSession(twin, in, rng, 0.0, false);
 }
@@ -431,7 +431,7 @@ TEST(KernelPair, EnvelopeFactorIsChosenOncePerChannelRun) {
     in.left[i] = i < 1500 ? 0.0f : static_cast<float>(0.5 * std::sin(2.0 * M_PI * 100.0 * i / 44100.0));
     in.right[i] = static_cast<float>(0.5 * std::sin(2.0 * M_PI * 163.0 * i / 44100.0));
   }
-  const auto& left = *static_cast<const Kernel*>(twin.paired->kernel(0));
+  const auto& left = twin.paired->kernel(0);
   size_t position = 0;
   while (position < 6000 && !(left.getEnvTarget() > left.getEnv())) {
     ASSERT_TRUE(twin.block(in.left.data() + position, in.right.data() + position, 1));
@@ -485,7 +485,7 @@ TEST(KernelPair, ZeroCrossingScanFollowsTheSampleRule) {
 }
 
 TEST(KernelPair, ProcessReplacingAllocatesNothing) {
-  HvcQuorvella effect(nullptr);
+  SignalHarness effect;
   effect.setSampleRate(44100.0f);
   effect.setBlockSize(512);
   effect.setProgram(5);

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "effect/BlockSettings.h"
+#include "dsp/BlockSettings.h"
 
 namespace BlockPreparation {
 

@@ -1,4 +1,4 @@
-#include "effect/MeterValues.h"
+#include "dsp/MeterValues.h"
 
 #include <cstring>
 

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "effect/BlockPreparation.h"
-#include "effect/QuorvellaParameters.h"
+#include "dsp/BlockPreparation.h"
+#include "dsp/QuorvellaParameters.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <memory>
 #include <string>
 
-#include "effect/FactoryPrograms.h"
-#include "effect/QuorvellaParameters.h"
-#include "tests/core/EffectHarness.h"
+#include "dsp/FactoryPrograms.h"
+#include "dsp/QuorvellaParameters.h"
+#include "tests/dsp/SignalHarness.h"
 
 namespace {
 
@@ -42,8 +42,8 @@ StereoBuffer material(size_t frames) {
 }
 
 struct Pair {
-  std::unique_ptr<HvcQuorvella> paired{new HvcQuorvella(nullptr)};
-  std::unique_ptr<HvcQuorvella> single{new HvcQuorvella(nullptr)};
+  std::unique_ptr<SignalHarness> paired{new SignalHarness()};
+  std::unique_ptr<SignalHarness> single{new SignalHarness()};
   Pair() { single->setKernelPairing(false); }
   void setProgram(int p) {
     paired->setProgram(p);

@@ -16,11 +16,11 @@
 
 #include <cstdint>
 
-#include "effect/CQuorvellaKernel.h"
+#include "dsp/CQuorvellaKernel.h"
 
 class CQuorvellaKernelPair {
 public:
-  using Kernel = HvcQuorvella::CQuorvellaKernel;
+  using Kernel = CQuorvellaKernel;
 
   CQuorvellaKernelPair(Kernel& left, Kernel& right) noexcept;
 

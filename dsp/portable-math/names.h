@@ -3,7 +3,7 @@
  * The library's external names all start with quorvella_math_, so that they can never
  * be confused with the C library's exp, floor, or its internal __exp_data and __sin:
  * the test programs link it statically next to the system libm, and a Windows DLL links
- * it next to the C runtime's. framework/PortableMath.h declares the public ones. A check
+ * it next to the C runtime's. dsp/PortableMath.h declares the public ones. A check
  * in the test suite lists the library's symbols and fails on any other name. */
 #ifndef QUORVELLA_PORTABLE_MATH_NAMES_H
 #define QUORVELLA_PORTABLE_MATH_NAMES_H
