@@ -7,10 +7,10 @@
 #include "dsp/FactoryPrograms.h"
 #include "dsp/QuorvellaParameters.h"
 #include "framework/CFString.h"
+#include "framework/HostInterface.h"
+#include "framework/HvcEditor.h"
 #include "framework/Settings.h"
 #include "framework/SettingsValueNames.h"
-#include "gui/product/HvcQuorvellaView.h"
-#include "host/AEffEditor.h"
 #include "midi/LuaMIDIHelper.h"
 #include "midi/LuaMIDISession.h"
 #include "osc/OSCHelper.h"
@@ -21,7 +21,6 @@ namespace {
 
 constexpr char kEffectName[] = "Quorvella";
 constexpr char kVendorName[] = "Halvercast";
-constexpr char kCanDoMidi[] = "receiveVstMidiEvent";
 // 12 bytes in a 32-bit build; a 64-bit caller needs room for its two pointers.
 constexpr uint32_t kPropertyValueStringSize = sizeof(HvcParameterValueString);
 
@@ -29,8 +28,8 @@ std::atomic<int32_t> oscBasePort{kDefaultOSCBasePort};
 
 }  // namespace
 
-HvcQuorvella::HvcQuorvella(audioMasterCallback audioMaster)
-    : HvcAuBase(audioMaster, kNumPrograms, kQuorvellaParameters, kNumQuorvellaParameters) {
+HvcQuorvella::HvcQuorvella(HostInterface* host, EditorFactory editorFactory)
+    : HvcAuBase(host, kNumPrograms, kQuorvellaParameters, kNumQuorvellaParameters) {
   midiHelper.reset(new HC::LuaMIDIHelper(this));
   oscHelper.reset(new HC::OSCHelper(midiHelper.get(), this));
   // Scripts find sendOSC among their functions from the first line they run.
@@ -40,24 +39,20 @@ HvcQuorvella::HvcQuorvella(audioMasterCallback audioMaster)
     HC::LuaMIDISession session(*midiHelper);
     session.state();
   }
-  cEffect.flags |= effFlagsCanMono | effFlagsCanReplacing;
-  setNumInputs(2);
-  setNumOutputs(2);
-  setUniqueID(fourCharCode('H', 'C', 'w', 'b'));
   loadFactoryPrograms();
   initialise();
-  // The whole output comes the look-ahead late; hosts compensate by the initial delay. No
-  // host is told here: it reads the record once the entry returns.
-  setInitialDelay(QuorvellaSignalPath::latencyFor(sampleRate));
+  // The whole output comes the look-ahead late; hosts compensate by the latency. No host
+  // is told here: faces read it once the effect exists.
+  latency = QuorvellaSignalPath::latencyFor(sampleRate);
   // Last, once the parameters and programs exist: the view's layout script reads them, and
-  // the host learns the window's size from it. The effect owns the view from here on.
-  new HvcQuorvellaView(this);
+  // the host learns the window's size from it. The effect owns the editor from here on.
+  if (editorFactory) setEditor(editorFactory(*this));
 }
 
 HvcQuorvella::~HvcQuorvella() {
   // An editor still open has a render thread reading this effect: it stops before any of
   // the effect goes.
-  if (AEffEditor* open = getEditor()) {
+  if (HvcEditor* open = getEditor()) {
     if (open->isOpen()) open->close();
   }
   // The OSC threads end before the script state closes: no request reaches a closed state.
@@ -127,12 +122,12 @@ void HvcQuorvella::setSampleRate(float rate) {
   // for good; keep the last usable one.
   if (std::isfinite(rate) && rate > 0.0f) sampleRate = rate;
   // The look-ahead follows the rate. Hosts set the rate while processing is suspended and
-  // read the new delay when told that the I/O changed, before they resume; tell them only
-  // when the delay did change.
+  // read the new delay when told, before they resume; tell them only when the delay did
+  // change.
   const int32_t delay = QuorvellaSignalPath::latencyFor(sampleRate);
-  if (delay != cEffect.initialDelay) {
-    setInitialDelay(delay);
-    ioChanged();
+  if (delay != latency) {
+    latency = delay;
+    if (host) host->latencyChanged(delay);
   }
 }
 
@@ -150,17 +145,8 @@ void HvcQuorvella::processReplacing(float** inputs, float** outputs, int32_t fra
   signalPath.process(values, sampleRate, inputs, outputs, static_cast<uint32_t>(frames));
 }
 
-int32_t HvcQuorvella::processEvents(VstEvents* events) {
+int32_t HvcQuorvella::processEvents(const MIDIEventList& events) {
   return midiHelper->dispatchEvents(events);
-}
-
-void HvcQuorvella::resume() {
-  AudioEffectX::resume();
-  wantEvents();
-}
-
-int32_t HvcQuorvella::canDo(char* text) {
-  return std::strcmp(text, kCanDoMidi) == 0 ? 1 : 0;
 }
 
 bool HvcQuorvella::getEffectName(char* name) {

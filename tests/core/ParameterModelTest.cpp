@@ -10,6 +10,7 @@
 #include "dsp/FactoryPrograms.h"
 #include "dsp/QuorvellaParameters.h"
 #include "effect/HvcQuorvella.h"
+#include "framework/HvcEditor.h"
 #include "framework/ParameterListenerTable.h"
 
 namespace {
@@ -200,7 +201,9 @@ TEST_F(Model, HostSetterTellsTheEditorsListeners) {
   table.attach(Delivery::deliver, &delivery);
   int control = 0;
   table.registerControl(kLowpassCutoff, &control);
-  // The effect has its editor from construction: host changes reach the table.
+  // An effect with an editor (the plug-in's has one from construction): host changes reach
+  // the table.
+  fx.setEditor(new HvcEditor(&fx));
   fx.setParameter(kLowpassCutoff, 0.5f);
   EXPECT_EQ(table.pendingCount(), 1u);
   EXPECT_EQ(fx.getPlainValue(kLowpassCutoff), 100.0f);

@@ -1,8 +1,8 @@
-#include "host/AudioEffectX.h"
+#include "faces/vst2/AudioEffectX.h"
 
 #include <cstring>
 
-#include "host/AEffEditor.h"
+#include "faces/vst2/AEffEditor.h"
 
 intptr_t AudioEffectX::dispatcher(int32_t opcode, int32_t index, intptr_t value, void* ptr,
                                   float opt) {

@@ -1,7 +1,7 @@
 // The library's only exported symbols: VSTPluginMain and its alias main.
 #include <new>
 
-#include "host/PluginEntry.h"
+#include "faces/vst2/PluginEntry.h"
 
 extern "C" {
 
@@ -20,7 +20,7 @@ __attribute__((visibility("default"))) AEffect* VSTPluginMain(audioMasterCallbac
 
 // Older hosts look the entry up as "main"; same function, same address.
 // The C++ name differs because ::main may not be declared here; the symbol is "main".
-// A Windows DLL names its exports in host/quorvella.def, which makes the alias there.
+// A Windows DLL names its exports in faces/vst2/quorvella.def, which makes the alias there.
 #ifndef _WIN32
 __attribute__((visibility("default"))) AEffect* vstPluginMainAlias(audioMasterCallback audioMaster)
     __asm__("main") __attribute__((alias("VSTPluginMain")));

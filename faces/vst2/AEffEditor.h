@@ -2,7 +2,7 @@
 // Called on the host's user-interface thread only.
 #pragma once
 
-#include "host/AEffect.h"
+#include "faces/vst2/AEffect.h"
 
 class AudioEffect;
 

@@ -7,7 +7,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "host/AEffect.h"
+#include "faces/vst2/AEffect.h"
 
 class AEffEditor;
 

@@ -2,7 +2,7 @@
 // neutral defaults (false, 0 or nothing), and wraps the host callbacks a plug-in may use.
 #pragma once
 
-#include "host/AudioEffect.h"
+#include "faces/vst2/AudioEffect.h"
 
 class AudioEffectX : public AudioEffect {
 public:

@@ -1,8 +1,8 @@
-#include "host/AudioEffect.h"
+#include "faces/vst2/AudioEffect.h"
 
 #include <cstring>
 
-#include "host/AEffEditor.h"
+#include "faces/vst2/AEffEditor.h"
 
 namespace {
 AudioEffect* objectOf(AEffect* e) { return static_cast<AudioEffect*>(e->object); }
