@@ -5,10 +5,10 @@
 
 #include "framework/CFString.h"
 #include "framework/HvcAuBase.h"
-#include "framework/Version.h"
 #include "framework/Settings.h"
 #include "framework/SettingsValueNames.h"
 #include "framework/UserFolders.h"
+#include "framework/Version.h"
 #include "gui/Font.h"
 #include "gui/FrameRenderer.h"
 #include "gui/Knob.h"
@@ -36,14 +36,6 @@ const float kBannerGrey[4] = {0.5f, 0.5f, 0.5f, 1.0f};
 
 Editor::Editor(HvcAuBase* effect) : HvcEditor(effect), hvcEffect(effect) {
   editorsAlive.fetch_add(1);
-  // The effect owns one editor: one made to replace the effect's own (test plug-ins do
-  // that) takes its place, and the one it replaces goes.
-  if (AEffEditor* previous = effect->getEditor()) {
-    if (previous->isOpen()) previous->close();
-    effect->setEditor(nullptr);
-    delete previous;
-  }
-  effect->setEditor(this);
   std::string skin;
   if (Settings::readText(CFString::constant(kPreferenceSkin), skin)) {
     skinName = skin.substr(0, kMaxSkinName);
@@ -96,7 +88,7 @@ bool Editor::builtInLayout(std::string& text) {
   return true;
 }
 
-bool Editor::getRect(ERect** out) {
+bool Editor::getRect(EditorRect** out) {
   rect.top = rect.left = 0;
   if (manager) {
     rect.bottom = static_cast<int16_t>(manager->getHeight());

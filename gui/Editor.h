@@ -1,7 +1,7 @@
-// The framework's editor: what the host's editor opcodes reach. It remembers the chosen
-// skin, and on every opening builds a fresh Manager (through the subclass's
-// buildInterface), creates its child window in the host's window and starts the render
-// thread that draws it until close.
+// The framework's editor: what the host's editor calls reach (through the face). It
+// remembers the chosen skin, and on every opening builds a fresh Manager (through the
+// subclass's buildInterface), creates its child window in the host's window and starts the
+// render thread that draws it until close.
 //
 // Threads: construction, getRect, open, close, idle and refreshControls on the host's
 // user-interface thread, which also receives the window's input (pumped in idle).
@@ -37,12 +37,12 @@ class WindowInput;
 
 class Editor : public HvcEditor {
 public:
-  // Makes itself the effect's editor (the effect owns it from now on) and reads the "Skin"
-  // preference.
+  // Reads the "Skin" preference. The effect takes the editor to own with setEditor (an
+  // editor factory's result is handed to it so).
   explicit Editor(HvcAuBase* effect);
   ~Editor() override;
 
-  bool getRect(ERect** rect) override;
+  bool getRect(EditorRect** rect) override;
   // parent: the host's window (an X11 Window id on Linux). Always false, as the host
   // expects of this editor.
   bool open(void* parent) override;
@@ -113,7 +113,7 @@ private:
   void destroyOpening();
 
   HvcAuBase* hvcEffect;
-  ERect rect{0, 0, 1, 1};
+  EditorRect rect{0, 0, 1, 1};
   Manager* manager = nullptr;
   std::string skinName;
   std::string skinPath;

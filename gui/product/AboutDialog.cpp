@@ -3,8 +3,8 @@
 #include <cctype>
 #include <limits>
 
+#include "dsp/QuorvellaParameters.h"
 #include "effect/HvcQuorvella.h"
-#include "effect/QuorvellaParameters.h"
 #include "framework/CFString.h"
 #include "framework/Settings.h"
 #include "framework/SettingsValueNames.h"

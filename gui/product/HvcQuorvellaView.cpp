@@ -27,6 +27,8 @@ HvcQuorvellaView::HvcQuorvellaView(HvcAuBase* effect) : HC::Editor(effect) {
 
 HvcQuorvellaView::~HvcQuorvellaView() = default;
 
+HvcEditor* HvcQuorvellaView::create(HvcAuBase& effect) { return new HvcQuorvellaView(&effect); }
+
 void HvcQuorvellaView::buildInterface(float, float) {
   auto* manager = new HC::ALmanager(this, getHvcEffect());
   setManager(manager);

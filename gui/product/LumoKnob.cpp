@@ -2,7 +2,7 @@
 
 #include <GL/gl.h>
 
-#include "framework/ParameterDescriptor.h"
+#include "dsp/ParameterDescriptor.h"
 #include "gui/Font.h"
 #include "gui/product/TexturedKnobRenderer.h"
 

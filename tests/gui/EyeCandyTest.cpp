@@ -17,8 +17,8 @@
 #include "gui/Texture.h"
 #include "gui/product/ALmanager.h"
 #include "gui/product/LumoKnob.h"
-#include "gui/product/TexturedKnobRenderer.h"
 #include "gui/product/ShaderProgram.h"
+#include "gui/product/TexturedKnobRenderer.h"
 #include "gui/product/TexturedMeters.h"
 #include "support/TempFolder.h"
 
@@ -34,7 +34,7 @@ const ParameterDescriptor kTable[kCount] = {
 };
 
 struct Effect : HvcAuBase {
-  Effect() : HvcAuBase(guitest::recordHost, 1, kTable, kCount) { setEditor(new AEffEditor(this)); }
+  Effect() : HvcAuBase(&guitest::testHost(), 1, kTable, kCount) { setEditor(new HvcEditor(this)); }
   void processReplacing(float**, float**, int32_t) override {}
 };
 

@@ -69,7 +69,7 @@ TEST_F(Tree, HitTestOrderAndVisibility) {
 
   // Groups are never the target of a press.
   group->setVisible(true);
-  hostCalls().clear();
+  testHost().clear();
   manager.pointerPressed(95, 95, 0);
   EXPECT_TRUE(hostCalls().empty());
   EXPECT_EQ(window.captures, 1);

@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "ScriptTestFixture.h"
-#include "effect/QuorvellaParameters.h"
+#include "dsp/QuorvellaParameters.h"
 #include "midi/LuaIncludes.h"
 #include "midi/LuaMIDISession.h"
 
