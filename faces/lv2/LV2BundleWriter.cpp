@@ -8,7 +8,7 @@
 #include <set>
 #include <sstream>
 
-#include "effect/BlockPreparation.h"
+#include "dsp/BlockPreparation.h"
 #include "dsp/FactoryPrograms.h"
 #include "faces/lv2/LV2Ports.h"
 #include "faces/lv2/LV2Uris.h"

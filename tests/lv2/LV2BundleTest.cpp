@@ -18,7 +18,7 @@
 #include <string>
 #include <utility>
 
-#include "effect/BlockPreparation.h"
+#include "dsp/BlockPreparation.h"
 #include "dsp/FactoryPrograms.h"
 #include "faces/lv2/LV2Ports.h"
 #include "faces/lv2/LV2Uris.h"
