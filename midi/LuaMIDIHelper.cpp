@@ -7,10 +7,10 @@
 
 #include "framework/HvcAuBase.h"
 #include "framework/UserFolders.h"
-#include "midi/LuaIncludes.h"
+#include "lua/LuaIncludes.h"
+#include "lua/ScriptGlobals.h"
+#include "lua/ScriptSandbox.h"
 #include "midi/MIDIScriptFunctions.h"
-#include "midi/ScriptGlobals.h"
-#include "midi/ScriptSandbox.h"
 #include "platform/Output.h"
 #include "platform/PlatformInfo.h"
 #include "platform/Resources.h"

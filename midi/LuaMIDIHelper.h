@@ -35,9 +35,9 @@
 #include <string>
 
 #include "framework/MIDIEventList.h"
+#include "lua/ScriptLimits.h"
 #include "midi/MIDIEventQueue.h"
 #include "midi/MIDIHandlerTables.h"
-#include "midi/ScriptLimits.h"
 #include "platform/Mutex.h"
 
 struct lua_State;

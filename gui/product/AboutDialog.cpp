@@ -8,7 +8,7 @@
 #include "framework/CFString.h"
 #include "framework/Settings.h"
 #include "framework/SettingsValueNames.h"
-#include "gui/EditorOptions.h"
+#include "gui/elements/EditorOptions.h"
 #include "platform/DialogControls.h"
 #include "platform/ModalDialog.h"
 #include "platform/URLOpener.h"

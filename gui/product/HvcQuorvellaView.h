@@ -12,7 +12,7 @@
 
 #include <cstdint>
 
-#include "gui/Editor.h"
+#include "gui/editor/Editor.h"
 
 class HvcQuorvellaView : public HC::Editor {
  public:

@@ -3,8 +3,8 @@
 #include <GL/gl.h>
 
 #include "dsp/ParameterDescriptor.h"
-#include "gui/Font.h"
 #include "gui/product/TexturedKnobRenderer.h"
+#include "gui/text/Font.h"
 
 namespace HC {
 

@@ -2,12 +2,12 @@
 #include <gtest/gtest.h>
 
 #include "GuiTestSupport.h"
-#include "gui/Group.h"
-#include "gui/Knob.h"
-#include "gui/Modifiers.h"
-#include "gui/StatefulButton.h"
-#include "gui/TextField.h"
-#include "gui/TextFit.h"
+#include "gui/elements/Group.h"
+#include "gui/elements/Knob.h"
+#include "gui/elements/Modifiers.h"
+#include "gui/elements/StatefulButton.h"
+#include "gui/elements/TextField.h"
+#include "gui/elements/TextFit.h"
 
 namespace {
 

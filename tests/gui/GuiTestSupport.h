@@ -9,9 +9,9 @@
 
 #include "framework/HvcAuBase.h"
 #include "framework/HvcEditor.h"
-#include "gui/Font.h"
-#include "gui/GestureSource.h"
-#include "gui/Manager.h"
+#include "gui/elements/GestureSource.h"
+#include "gui/elements/Manager.h"
+#include "gui/text/Font.h"
 #include "support/RecordingHost.h"
 
 namespace guitest {

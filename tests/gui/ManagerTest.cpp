@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "GuiTestSupport.h"
-#include "gui/Button.h"
-#include "gui/EditorOptions.h"
-#include "gui/Knob.h"
-#include "gui/NamedGroup.h"
-#include "gui/StaticText.h"
+#include "gui/elements/Button.h"
+#include "gui/elements/EditorOptions.h"
+#include "gui/elements/Knob.h"
+#include "gui/elements/NamedGroup.h"
+#include "gui/elements/StaticText.h"
 
 namespace {
 

@@ -11,17 +11,17 @@
 #include <vector>
 
 #include "effect/HvcQuorvella.h"
-#include "gui/LumoButton.h"
-#include "gui/Manager.h"
-#include "gui/NamedGroup.h"
-#include "gui/Texture.h"
+#include "gui/elements/LumoButton.h"
+#include "gui/elements/Manager.h"
+#include "gui/elements/NamedGroup.h"
 #include "gui/product/ALmanager.h"
 #include "gui/product/HvcQuorvellaView.h"
 #include "gui/product/InfoDisplay.h"
 #include "gui/product/LabelledTextField.h"
 #include "gui/product/LumoKnob.h"
 #include "gui/product/ViewScriptExtras.h"
-#include "midi/LuaIncludes.h"
+#include "gui/text/Texture.h"
+#include "lua/LuaIncludes.h"
 #include "support/RecordingHost.h"
 #include "support/UserEnvironment.h"
 

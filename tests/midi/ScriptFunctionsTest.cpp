@@ -7,7 +7,7 @@
 
 #include "ScriptTestFixture.h"
 #include "dsp/QuorvellaParameters.h"
-#include "midi/LuaIncludes.h"
+#include "lua/LuaIncludes.h"
 #include "midi/LuaMIDISession.h"
 #include "midi/MIDIScriptFunctions.h"
 #include "platform/PlatformInfo.h"

@@ -13,7 +13,7 @@
 
 #include "ScriptTestFixture.h"
 #include "dsp/QuorvellaParameters.h"
-#include "midi/LuaIncludes.h"
+#include "lua/LuaIncludes.h"
 #include "midi/LuaMIDISession.h"
 
 namespace miditest {

@@ -1,8 +1,8 @@
 #include "ScriptTestFixture.h"
 
-#include "midi/LuaIncludes.h"
+#include "lua/LuaIncludes.h"
+#include "lua/ScriptLimits.h"
 #include "midi/LuaMIDISession.h"
-#include "midi/ScriptLimits.h"
 
 namespace miditest {
 

@@ -3,7 +3,7 @@
 // and a script button that sets "Dry Level" to 1). A "Skin" preference still replaces it.
 #include "faces/vst2/PluginEntry.h"
 #include "faces/vst2/QuorvellaVst2.h"
-#include "gui/ScriptedEditor.h"
+#include "gui/editor/ScriptedEditor.h"
 #include "tests/gui/scripted/ScriptedLayout.h"
 
 namespace {
