@@ -97,8 +97,8 @@ int32_t HvcQuorvella::oscPortOffset() const {
   return static_cast<int32_t>(value);
 }
 
-void HvcQuorvella::setParameter(int32_t index, float value) {
-  HvcAuBase::setParameter(index, value);
+void HvcQuorvella::setParameterPlain(int32_t index, float plainValue) {
+  HvcAuBase::setParameterPlain(index, plainValue);
   if (!isValidParameter(index)) return;
   if (index == kOscPortOffset) oscHelper->retarget(oscPortOffset(), getOSCBasePort());
   oscHelper->parameterChanged(index, getPlainValue(index));

@@ -50,9 +50,10 @@ public:
   void setSampleRate(float rate) override;
   // The look-ahead at the current rate.
   int32_t getLatency() const override { return latency; }
-  // Host setParameter: the base stores and tells the editor; then index 39 (the OSC port
-  // offset) retargets the OSC server and registered OSC clients are told of the change.
-  void setParameter(int32_t index, float value) override;
+  // A host's change (setParameter, or a face's plain value): the base stores and tells the
+  // editor; then index 39 (the OSC port offset) retargets the OSC server and registered OSC
+  // clients are told of the change. Never waits: safe on the audio thread.
+  void setParameterPlain(int32_t index, float plainValue) override;
   // Makes the program current and moves the OSC server to its port offset.
   void setProgram(int32_t program) override;
   void setBlockSize(int32_t size) override;

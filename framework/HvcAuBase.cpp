@@ -82,9 +82,15 @@ float HvcAuBase::toNormalised(int32_t index, float plain) const {
 
 void HvcAuBase::setParameter(int32_t index, float value) {
   if (!isValidParameter(index)) return;
-  float plain = toPlain(index, value);
+  setParameterPlain(index, toPlain(index, value));
+}
+
+void HvcAuBase::setParameterPlain(int32_t index, float plain) {
+  if (!isValidParameter(index)) return;
   setPlainValue(index, plain);
-  if (editor) listenerTable->parameterChanged(index, plain);
+  // The table queues only for controls of an open editor, and it outlives every editor: a
+  // face's audio thread may call this while its UI thread hands the effect a new editor.
+  listenerTable->parameterChanged(index, plain);
 }
 
 float HvcAuBase::getParameter(int32_t index) {

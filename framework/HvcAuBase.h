@@ -76,8 +76,13 @@ public:
   float getPlainValue(int32_t index) const { return currentProgram()->getValue(index); }
   void setPlainValue(int32_t index, float value) { currentProgram()->setValue(index, value); }
 
-  // Host path: stores toPlain(value), tells the editor. Out-of-range indices are ignored.
+  // Host path: setParameterPlain(toPlain(value)). Out-of-range indices are ignored.
   virtual void setParameter(int32_t index, float value);
+  // Host path in plain units, for faces whose hosts speak plain values (LV2's control
+  // ports): stores the value and tells the editor; products add what else a host change
+  // tells. Lock-free and allocation-free: faces call it on the audio thread. Out-of-range
+  // indices are ignored.
+  virtual void setParameterPlain(int32_t index, float plainValue);
   virtual float getParameter(int32_t index);
   // Texts for the host, written into its buffers: the name (at most 15 characters), the
   // unit label and the display text of the current value (at most 23 characters each).

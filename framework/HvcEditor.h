@@ -41,6 +41,9 @@ public:
   virtual bool isOpen() { return systemWindow != nullptr; }
   // The host's regular call while the editor is open.
   virtual void idle() {}
+  // The open editor's own window inside the parent (an X11 Window id on Linux, an HWND on
+  // Windows); 0 while closed or without one. Faces whose hosts embed a widget hand it this.
+  virtual uintptr_t windowHandle() const { return 0; }
 
 protected:
   HvcAuBase* effect;

@@ -125,6 +125,8 @@ bool Editor::open(void* parent) {
   return false;
 }
 
+uintptr_t Editor::windowHandle() const { return input ? input->handle() : 0; }
+
 void Editor::createWindow() {
   Font* font = manager->getMainFont();
   if (font && manager->bannerFlag) {

@@ -60,6 +60,8 @@ public:
   virtual void refreshControls();
 
   Manager* getManager() const { return manager; }
+  // The child window made at the last opening; 0 while closed or when it could not be made.
+  uintptr_t windowHandle() const override;
   HvcAuBase* getHvcEffect() const { return hvcEffect; }
   const std::string& getSkinName() const { return skinName; }
   const std::string& getSkinPath() const { return skinPath; }
