@@ -23,10 +23,12 @@ struct Prefix {
 };
 constexpr Prefix kPrefixes[] = {
     {"atom", "http://lv2plug.in/ns/ext/atom#"},
+    {"bufsz", "http://lv2plug.in/ns/ext/buf-size#"},
     {"doap", "http://usefulinc.com/ns/doap#"},
     {"foaf", "http://xmlns.com/foaf/0.1/"},
     {"lv2", "http://lv2plug.in/ns/lv2core#"},
     {"midi", "http://lv2plug.in/ns/ext/midi#"},
+    {"opts", "http://lv2plug.in/ns/ext/options#"},
     {"pprop", "http://lv2plug.in/ns/ext/port-props#"},
     {"pset", "http://lv2plug.in/ns/ext/presets#"},
     {"rdf", "http://www.w3.org/1999/02/22-rdf-syntax-ns#"},
@@ -295,7 +297,8 @@ void LV2BundleWriter::writeManifest(std::ostream& out) const {
 
 void LV2BundleWriter::writeDescription(std::ostream& out) const {
   writePrefixes(
-      out, {"atom", "doap", "foaf", "lv2", "midi", "pprop", "rdf", "rdfs", "ui", "units", "urid"});
+      out, {"atom", "bufsz", "doap", "foaf", "lv2", "midi", "opts", "pprop", "rdf", "rdfs", "ui",
+            "units", "urid"});
   out << uri(kPluginUri) << "\n"
       << "    a lv2:Plugin , lv2:PitchPlugin , doap:Project ;\n"
       << "    doap:name " << quoted(kPluginName) << " ;\n"
@@ -305,8 +308,10 @@ void LV2BundleWriter::writeDescription(std::ostream& out) const {
       << "    rdfs:comment " << quoted(kComment) << " ;\n"
       << "    lv2:minorVersion " << kMinorVersion << " ;\n"
       << "    lv2:microVersion " << kMicroVersion << " ;\n"
-      << "    lv2:requiredFeature urid:map ;\n"
-      << "    lv2:optionalFeature lv2:hardRTCapable ;\n"
+      // urid:map serves MIDI alone: without it (lv2apply, bare hosts) the plug-in runs and
+      // reads no MIDI. The block length, where the options name one, sizes its pieces.
+      << "    lv2:optionalFeature lv2:hardRTCapable , urid:map , opts:options ;\n"
+      << "    opts:supportedOption bufsz:maxBlockLength , bufsz:nominalBlockLength ;\n"
       << "    ui:ui " << uri(kUiUri) << " ;\n"
       << "    lv2:port ";
 

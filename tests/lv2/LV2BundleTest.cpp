@@ -3,9 +3,11 @@
 // and the port list of LV2Ports.h. Only files are read: no plug-in binary is loaded.
 #include <gtest/gtest.h>
 #include <lv2/atom/atom.h>
+#include <lv2/buf-size/buf-size.h>
 #include <lv2/core/lv2.h>
 #include <lv2/instance-access/instance-access.h>
 #include <lv2/midi/midi.h>
+#include <lv2/options/options.h>
 #include <lv2/port-props/port-props.h>
 #include <lv2/presets/presets.h>
 #include <lv2/ui/ui.h>
@@ -109,11 +111,15 @@ TEST_F(LV2Bundle, PluginHasItsUriNameClassVersionAndFeatures) {
   EXPECT_EQ(lilv_node_as_int(micro.get()), kMicroVersion);
   EXPECT_TRUE(kMinorVersion > 0 && kMinorVersion % 2 == 0 && kMicroVersion % 2 == 0);
 
-  // MIDI events need URIDs; nothing else may keep a host from loading the plug-in.
+  // Nothing may keep a host from loading the plug-in: MIDI events need URIDs, and without
+  // them the plug-in runs without MIDI; the options name the block length.
   NodesOwner required(lilv_plugin_get_required_features(plugin));
-  EXPECT_EQ(uriSet(required.get()), std::set<std::string>{LV2_URID__map});
+  EXPECT_EQ(uriSet(required.get()), std::set<std::string>{});
   NodesOwner optional(lilv_plugin_get_optional_features(plugin));
-  EXPECT_EQ(uriSet(optional.get()).count(LV2_CORE__hardRTCapable), 1u);
+  EXPECT_EQ(uriSet(optional.get()),
+            (std::set<std::string>{LV2_CORE__hardRTCapable, LV2_URID__map, LV2_OPTIONS__options}));
+  EXPECT_EQ(objects(kPluginUri, LV2_OPTIONS__supportedOption),
+            (std::set<std::string>{LV2_BUF_SIZE__maxBlockLength, LV2_BUF_SIZE__nominalBlockLength}));
   // State is left to the plug-in's own binary to declare when it implements it.
   NodesOwner extensions(lilv_plugin_get_extension_data(plugin));
   EXPECT_EQ(uriSet(extensions.get()), std::set<std::string>{});
