@@ -30,15 +30,13 @@ mkdir -p "$stage/$linux"
 cp "$build/quorvella.so" "$build/quorvella-render" "$stage/$linux/"
 cp -r "$build/quorvella.lv2" "$stage/$linux/"
 common "$stage/$linux"
-# Until the LV2 plug-in's binaries join its description, the note says what the bundle is.
-if [ -f "$build/quorvella.lv2/quorvella.so" ]; then
-  lv2note="For LV2 hosts, copy the folder quorvella.lv2 into ~/.lv2 or /usr/lib/lv2."
-else
-  lv2note="quorvella.lv2 holds the LV2 plug-in's description and presets; its binaries
-are not part of this version, so LV2 hosts cannot load it yet."
-fi
+for f in quorvella.so quorvella_ui.so manifest.ttl; do
+  [ -f "$build/quorvella.lv2/$f" ] || { echo "dist: $build/quorvella.lv2/$f is missing" >&2; exit 1; }
+done
+lv2note="For LV2 hosts (Ardour, Qtractor, Carla, jalv, lv2apply), copy the folder
+quorvella.lv2, with its editor as the plug-in's UI, into ~/.lv2 or /usr/lib/lv2."
 cat >"$stage/$linux/INSTALL.txt" <<NOTE
-Quorvella $version for Linux (x86-64), VST 2.4
+Quorvella $version for Linux (x86-64), VST 2.4 and LV2
 
 Copy quorvella.so into a folder your host scans for VST 2.4 plug-ins, for example
 ~/.vst or /usr/lib/vst, and let the host rescan.

@@ -18,7 +18,7 @@ else
 fi
 
 bundle="$build/quorvella.lv2"
-for f in "$build/quorvella.so" "$bundle/manifest.ttl"; do
+for f in "$build/quorvella.so" "$bundle/manifest.ttl" "$bundle/quorvella.so" "$bundle/quorvella_ui.so"; do
   [ -f "$f" ] || { echo "install: $f is missing; run make build first" >&2; exit 1; }
 done
 
@@ -34,6 +34,3 @@ for f in "$bundle"/*; do
 done
 echo "installed $vst/quorvella.so"
 echo "installed $target/"
-if [ ! -f "$bundle/quorvella.so" ]; then
-  echo "install: note: the LV2 bundle has no plug-in binary yet; LV2 hosts list it but cannot load it" >&2
-fi
