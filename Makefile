@@ -87,6 +87,7 @@ bench: build
 	./$(BUILD)/bench/quorvella-hostile-bench
 	./$(BUILD)/bench/quorvella-editor-bench
 	./$(BUILD)/bench/quorvella-product-editor-bench
+	./$(BUILD)/bench/quorvella-face-bench
 
 # The processing benchmark of both Windows DLL builds under Wine, beside `make bench`.
 bench-windows: windows
