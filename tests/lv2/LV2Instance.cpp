@@ -109,7 +109,7 @@ void LV2Instance::queueEvent(int64_t frame, const std::vector<uint8_t>& bytes, L
   e.event.time.frames = frame;
   e.event.body.type = type ? type : map.urid(LV2_MIDI__MidiEvent);
   e.event.body.size = static_cast<uint32_t>(std::min<size_t>(bytes.size(), sizeof e.bytes));
-  std::memcpy(e.bytes, bytes.data(), e.event.body.size);
+  if (e.event.body.size > 0) std::memcpy(e.bytes, bytes.data(), e.event.body.size);
   lv2_atom_sequence_append_event(sequence(), kSequenceBytes - sizeof(LV2_Atom), &e.event);
 }
 

@@ -10,7 +10,9 @@
 namespace lv2test {
 
 LV2UIHost::LV2UIHost(const std::string& path) {
-  library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  // Kept loaded to the end, as hosts keep GL UIs: the GL driver it started stays loaded
+  // and its threads run on in the binary's code.
+  library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
   if (!library) {
     const char* text = dlerror();
     loadError = text ? text : "cannot load " + path;

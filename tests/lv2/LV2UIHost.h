@@ -41,7 +41,7 @@ class LV2UIHost {
 
   // Loads the UI binary at path; error() says why when loaded() is false.
   explicit LV2UIHost(const std::string& path);
-  ~LV2UIHost();  // cleans up a UI still open, then unloads the binary
+  ~LV2UIHost();  // cleans up a UI still open; the binary stays loaded
   LV2UIHost(const LV2UIHost&) = delete;
   LV2UIHost& operator=(const LV2UIHost&) = delete;
 
