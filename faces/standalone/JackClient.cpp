@@ -1,8 +1,7 @@
 #include "faces/standalone/JackClient.h"
 
-#include <jack/midiport.h>
-
 #include <cerrno>
+#include <cstdio>
 
 namespace {
 
@@ -17,16 +16,23 @@ std::string statusText(jack_status_t status) {
   return "JACK could not open the client";
 }
 
+// libjack's own messages: on standard error with our prefix, except while the client opens,
+// where a missing server would otherwise print several lines before our one clear message.
+void quiet(const char*) {}
+void toStandardError(const char* message) { std::fprintf(stderr, "JACK: %s\n", message); }
+
 }  // namespace
 
 JackClient::JackClient(const std::string& name, const std::string& server, Listener& listener)
     : listener(listener) {
   jack_status_t status{};
+  jack_set_error_function(quiet);
   const int options = JackNoStartServer | JackUseExactName | (server.empty() ? 0 : JackServerName);
   client = server.empty()
                ? jack_client_open(name.c_str(), static_cast<jack_options_t>(options), &status)
                : jack_client_open(name.c_str(), static_cast<jack_options_t>(options), &status,
                                   server.c_str());
+  jack_set_error_function(toStandardError);
   if (!client) {
     errorText = statusText(status);
     return;
@@ -53,7 +59,7 @@ JackClient::JackClient(const std::string& name, const std::string& server, Liste
 
 JackClient::~JackClient() {
   if (!client) return;
-  if (active) jack_deactivate(client);
+  if (active && !gone.load()) jack_deactivate(client);
   jack_client_close(client);
 }
 
@@ -107,7 +113,8 @@ int JackClient::onProcess(jack_nframes_t frames, void* self) {
     in[c] = static_cast<const float*>(jack_port_get_buffer(me.inputs[c], frames));
     out[c] = static_cast<float*>(jack_port_get_buffer(me.outputs[c], frames));
   }
-  me.listener.process(in, out, jack_port_get_buffer(me.midiInput, frames), frames);
+  me.listener.process(in, out, jack_port_get_buffer(me.midiInput, frames), frames,
+                      jack_last_frame_time(me.client));
   return 0;
 }
 
@@ -145,5 +152,7 @@ void JackClient::onLatency(jack_latency_callback_mode_t mode, void* self) {
 }
 
 void JackClient::onShutdown(jack_status_t, const char* reason, void* self) {
-  static_cast<JackClient*>(self)->listener.serverGone(reason);
+  JackClient& me = *static_cast<JackClient*>(self);
+  me.gone.store(true);
+  me.listener.serverGone(reason);
 }

@@ -10,6 +10,7 @@
 
 #include <jack/jack.h>
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -24,9 +25,10 @@ public:
   class Listener {
   public:
     virtual ~Listener() = default;
-    // One period: audio buffers of `frames` samples and the MIDI port's buffer.
+    // One period: audio buffers of `frames` samples, the MIDI port's buffer and the frame
+    // time of the period's first sample (JACK's clock, the same for every client).
     virtual void process(const float* const inputs[2], float* const outputs[2],
-                         void* midiBuffer, uint32_t frames) noexcept = 0;
+                         void* midiBuffer, uint32_t frames, uint32_t frameTime) noexcept = 0;
     // The server's rate or period changed; the next process() call has the new one.
     virtual void sampleRateChanged(uint32_t rate) = 0;
     virtual void bufferSizeChanged(uint32_t frames) = 0;
@@ -45,6 +47,7 @@ public:
   JackClient& operator=(const JackClient&) = delete;
 
   bool valid() const { return client != nullptr; }
+  jack_client_t* handle() const { return client; }
   const std::string& error() const { return errorText; }
   // The name the server gave (the same as asked: the client is opened with JackUseExactName).
   std::string name() const;
@@ -74,5 +77,7 @@ private:
   jack_port_t* outputs[2] = {nullptr, nullptr};
   jack_port_t* midiInput = nullptr;
   bool active = false;
+  // Set by the shutdown callback: the server is gone, and deactivating would wait for it.
+  std::atomic<bool> gone{false};
   std::string errorText;
 };

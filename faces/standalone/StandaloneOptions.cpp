@@ -38,6 +38,9 @@ std::string StandaloneOptions::parse(const std::vector<std::string>& args,
     } else if (key == "--no-gui") {
       error = noValue();
       options.noGui = true;
+    } else if (key == "--verbose" || key == "-v") {
+      error = noValue();
+      options.verbose = true;
     } else if (key == "--program" || key == "-p") {
       error = takeValue(options.program);
     } else if (key == "--name" || key == "-n") {
@@ -74,11 +77,18 @@ std::string StandaloneOptions::helpText() {
          "                             ports and the outputs to the first playback ports\n"
          "  -s, --server NAME          use the JACK server of this name\n"
          "      --no-gui               no window: control through OSC and MIDI only\n"
+         "  -v, --verbose              also report when the first period was processed (its\n"
+         "                             JACK frame time) and JACK's DSP load at quit\n"
          "  -h, --help                 this text\n"
          "      --version              the version\n"
          "\n"
          "In the window, the strip above the editor shows the current program; click its\n"
          "arrows, or press Page Up and Page Down, to change it. Closing the window quits.\n"
          "SIGINT and SIGTERM quit too. The programs, their names and the current program\n"
-         "are saved when the application quits and restored at the next start.\n";
+         "are saved when the application quits and restored at the next start, in\n"
+         "~/.config/Halvercast/Quorvella/Standalone/NAME.state ($XDG_CONFIG_HOME).\n"
+         "\n"
+         "Exit status: 0 after a quit, 1 when the JACK server went away or the state could\n"
+         "not be saved, 2 for a wrong command line, 3 when it could not start (no JACK\n"
+         "server, the name taken, no display without --no-gui).\n";
 }

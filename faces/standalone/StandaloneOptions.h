@@ -10,6 +10,7 @@ struct StandaloneOptions {
   std::string name = "Quorvella";  // --name: the JACK client name (and the state file's)
   std::string server;      // --server: a JACK server other than the default one
   bool noGui = false;      // --no-gui: no window; OSC and MIDI control only
+  bool verbose = false;    // --verbose: the first period's timing and the DSP load at quit
   bool help = false;
   bool version = false;
 

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <sstream>
 
-#include "framework/ParameterDescriptor.h"
+#include "dsp/ParameterDescriptor.h"
 
 namespace {
 

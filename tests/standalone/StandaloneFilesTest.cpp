@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "effect/FactoryPrograms.h"
-#include "effect/QuorvellaParameters.h"
+#include "dsp/FactoryPrograms.h"
+#include "dsp/QuorvellaParameters.h"
 #include "faces/standalone/StandaloneOptions.h"
 #include "faces/standalone/StandaloneState.h"
 
