@@ -83,6 +83,7 @@ int JackTestClient::onProcess(jack_nframes_t frames, void* self) {
     me.playPeriod(frames);
   else
     me.recordPeriod(frames);
+  me.periods_.fetch_add(1);
   return 0;
 }
 

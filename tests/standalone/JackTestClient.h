@@ -43,6 +43,9 @@ class JackTestClient {
   void sendMIDI(uint8_t status, uint8_t data1, uint8_t data2);
   // Whether the whole signal has been played and every queued message sent.
   bool done() const;
+  // Periods this client has processed: waiting for a few more after done() makes sure that
+  // the clients downstream have processed what it played.
+  uint64_t periods() const { return periods_.load(); }
 
   // Recorder: records `frames` frames from the next period on.
   void record(size_t frames);
@@ -78,6 +81,7 @@ class JackTestClient {
   jack_nframes_t recordStart_ = 0;
   std::atomic<bool> recordingOn_{false};
   std::atomic<bool> recorded_{false};
+  std::atomic<uint64_t> periods_{0};
 };
 
 }  // namespace standalonetest

@@ -27,10 +27,13 @@ PrivateJackServer::PrivateJackServer(uint32_t rate, uint32_t frames) : name_(uni
   jack_set_error_function(silent);
   jack_set_info_function(silent);
   // jackd reports every overrun on its standard output, which nobody reads here: through a
-  // pipe it would fill and stall the server.
+  // pipe it would fill and stall the server. Synchronous mode: every period waits for every
+  // client, so that on a loaded machine periods come late but none is skipped, and a slow
+  // client is dropped only after the long timeout.
   const std::vector<std::string> arguments = {
-      "sh", "-c", "exec \"$0\" \"$@\" >/dev/null", "jackd", "--no-realtime", "--name", name_,
-      "-d", "dummy", "-r", std::to_string(rate), "-p", std::to_string(frames)};
+      "sh", "-c", "exec \"$0\" \"$@\" >/dev/null", "jackd", "--no-realtime", "--sync",
+      "--timeout", "20000", "--name", name_, "-d", "dummy", "-r", std::to_string(rate),
+      "-p", std::to_string(frames)};
   if (!server_.start(arguments, {{"JACK_NO_AUDIO_RESERVATION", "1"}}, "", error_)) return;
   const auto deadline = toolstest::ChildProcess::Clock::now() + std::chrono::seconds(20);
   while (toolstest::ChildProcess::Clock::now() < deadline) {

@@ -1,7 +1,7 @@
 // A JACK server of a test's own: jackd with the dummy driver (no sound card, no real-time
-// scheduling) under a name that no other test or user's server has, stopped with the
-// object. JACK clients reach it by that name (JackServerName, or $JACK_DEFAULT_SERVER in a
-// child process's environment).
+// scheduling) in synchronous mode (no period is ever skipped for a slow client), under a
+// name that no other test or user's server has, stopped with the object. JACK clients reach
+// it by that name (JackServerName, or $JACK_DEFAULT_SERVER in a child's environment).
 //
 // Threading: one thread at a time.
 #pragma once
