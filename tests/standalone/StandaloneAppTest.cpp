@@ -360,6 +360,50 @@ TEST_F(Standalone, NoServerOrAVanishingOneEndsWithAMessage) {
       << alone.errors();
 }
 
+// A new period size reaches the product before the first period of that size: "Defaults"
+// still passes the input through, delayed by the look-ahead, sample for sample.
+TEST_F(Standalone, FollowsAChangeOfThePeriodSize) {
+  ASSERT_TRUE(server.ok()) << server.error();
+  Application app(user, server.name(), "Quorvella", {"--program", "Defaults"});
+  JackTestClient player(server.name(), "player", JackTestClient::Role::kPlayer);
+  JackTestClient recorder(server.name(), "recorder", JackTestClient::Role::kRecorder);
+  ASSERT_TRUE(player.ok() && recorder.ok()) << player.error() << recorder.error();
+  jack_nframes_t first = 0;
+  ASSERT_TRUE(app.firstFrameTime(first));
+  jack_client_t* jack = player.client();
+  ASSERT_EQ(jack_set_buffer_size(jack, 4 * kPeriod), 0);
+  ASSERT_TRUE(waitPeriods(player, 2));
+  ASSERT_EQ(jack_get_buffer_size(jack), 4 * kPeriod);
+  const char* inputs[] = {"Quorvella:Input L", "Quorvella:Input R"};
+  const char* outputs[] = {"Quorvella:Output L", "Quorvella:Output R"};
+  for (int ch = 0; ch < 2; ++ch) {
+    ASSERT_EQ(jack_connect(jack, player.audioPort(ch).c_str(), inputs[ch]), 0);
+    ASSERT_EQ(jack_connect(jack, outputs[ch], recorder.audioPort(ch).c_str()), 0);
+  }
+  const int32_t lookAhead = QuorvellaSignalPath::latencyFor(44100.0f);
+  const size_t length = 22050;
+  const std::vector<float> signal = bassLine(length, 44100.0f, 1.0f);
+  const jack_nframes_t start = player.frameTime() + 11025;
+  recorder.record(11025 + length + static_cast<size_t>(lookAhead) + 8 * kPeriod);
+  player.play(signal, signal, start);
+  const auto end = deadline();
+  while (!recorder.recorded() && ChildProcess::Clock::now() < end)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  ASSERT_TRUE(recorder.recorded());
+  const std::vector<float>& got = recorder.recording(0);
+  size_t delayed = 0, sounding = 0;
+  for (size_t n = 0; n < got.size(); ++n) {
+    const int64_t index =
+        static_cast<int64_t>(static_cast<int32_t>(recorder.recordStart() + n - start)) - lookAhead;
+    const float input = index >= 0 && static_cast<size_t>(index) < length ? signal[index] : 0.0f;
+    delayed += got[n] == input;
+    sounding += got[n] != 0.0f;
+  }
+  EXPECT_EQ(delayed, got.size());
+  EXPECT_GT(sounding, length / 2);
+  EXPECT_EQ(app.terminate(), 0) << app.errors();
+}
+
 // The window: the editor under a strip that names the current program; the strip's arrow
 // steps to the next program, and closing the window quits (saving the state).
 TEST_F(Standalone, TheWindowShowsTheEditorUnderAStripThatStepsThePrograms) {
