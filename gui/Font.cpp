@@ -14,6 +14,7 @@
 #include "platform/MessageBox.h"
 #include "platform/Mutex.h"
 #include "platform/ScopedLock.h"
+#include "platform/SystemFont.h"
 
 namespace HC {
 
@@ -166,28 +167,58 @@ std::shared_ptr<Font::Face> Font::sharedFace(const std::string& path, std::vecto
   return face;
 }
 
+Font* Font::fromBytes(const std::string& source, std::vector<unsigned char>&& bytes,
+                      float points) {
+  if (bytes.empty() || !std::isfinite(points) || points <= 0 || points > kMaxPointSize)
+    return nullptr;
+  std::unique_ptr<Font> font(new Font);
+  {
+    platform::ScopedLock lock(glyphLock());
+    font->face = sharedFace(source, std::move(bytes), unsigned(std::lround(2.0f * points)));
+  }
+  if (!font->face) return nullptr;
+  font->fontPath = source;
+  font->shownLineHeight = font->face->LineHeight() / 2.0f;
+  font->shownDescender = font->face->Descender() / 2.0f;
+  return font.release();
+}
+
+namespace {
+
+// How a font that the system handed over by face name is told apart from a file's path.
+std::string systemFontSource(const platform::SystemFont& font) {
+  return font.faceName() + " (system font)";
+}
+
+}  // namespace
+
 Font* Font::load(const std::vector<std::pair<std::string, float>>& candidates) {
   for (const auto& candidate : candidates) {
     const std::string& name = candidate.first;
-    std::string path = platform::isReadable(name) ? name : platform::findFontFile(name);
-    if (path.empty()) continue;
+    std::string source = platform::isReadable(name) ? name : platform::findFontFile(name);
+    std::vector<unsigned char> bytes;
+    if (source.empty()) {
+      platform::SystemFont system = platform::SystemFont::named(name);
+      if (!system.found()) continue;
+      source = systemFontSource(system);
+      bytes = std::move(system.data());
+    } else if (!FileBytes::read(source, bytes)) {
+      bytes.clear();  // unusable: reported below
+    }
+    if (Font* font = fromBytes(source, std::move(bytes), candidate.second)) return font;
+    platform::messageBox("Error", "Unable to load font");
+  }
+  // None of the layout's fonts: the system's interface font at the first usable size asked
+  // for, so that text shows wherever the system has a font.
+  for (const auto& candidate : candidates) {
     float points = candidate.second;
-    std::unique_ptr<Font> font(new Font);
-    bool usable = false;
-    std::vector<unsigned char> file;
-    if (std::isfinite(points) && points > 0 && points <= kMaxPointSize && FileBytes::read(path, file)) {
-      platform::ScopedLock lock(glyphLock());
-      font->face = sharedFace(path, std::move(file), unsigned(std::lround(2.0f * points)));
-      usable = font->face != nullptr;
-    }
-    if (!usable) {
-      platform::messageBox("Error", "Unable to load font");
-      continue;
-    }
-    font->fontPath = path;
-    font->shownLineHeight = font->face->LineHeight() / 2.0f;
-    font->shownDescender = font->face->Descender() / 2.0f;
-    return font.release();
+    if (!std::isfinite(points) || points <= 0 || points > kMaxPointSize) continue;
+    platform::SystemFont system = platform::SystemFont::interfaceDefault();
+    if (!system.found()) return nullptr;
+    if (Font* font = fromBytes(systemFontSource(system), std::move(system.data()), points))
+      return font;
+    platform::messageBox("Error", "Unable to load font");
+    return nullptr;
   }
   return nullptr;
 }
