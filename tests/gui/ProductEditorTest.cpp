@@ -225,6 +225,58 @@ TEST_F(ProductEditor, AValueTooWideForItsFieldKeepsItsLeadingDigits) {
   host.close();
 }
 
+// A host's program change tells no control, but the value fields read the current values
+// as they draw: every field whose text differs shows the new program's, and going back
+// shows the first picture's fields again. Constant redraw is off, so that no refresh stands
+// in for the frames the change itself draws (FrameRendererTest checks that the very next
+// frame draws). The knobs keep their angles until the next opening; that is as designed.
+TEST_F(ProductEditor, AfterTheHostChangesTheProgramTheFieldsShowItsValues) {
+  user.setNumbers({{kPreferenceConstantRedraw, 0}});
+  vsthost::HostedEffect effect(library);
+  ASSERT_TRUE(effect.valid()) << effect.error();
+  const int32_t count = effect.record()->numParams;
+  std::vector<std::string> before, after;
+  effect.setProgram(1);
+  for (int32_t i = 0; i < count; ++i) after.push_back(effect.parameterDisplay(i));
+  effect.setProgram(0);
+  size_t differing = 0;
+  for (int32_t i = 0; i < count; ++i) differing += effect.parameterDisplay(i) != after[size_t(i)];
+  ASSERT_GE(differing, 5u) << "programs 0 and 1 should differ in several values";
+
+  vsthost::EditorHost host(effect);
+  std::string error;
+  ASSERT_TRUE(host.open("product editor", error)) << error;
+  Image first, picture;
+  LayoutProbes last;
+  ASSERT_TRUE(producttest::waitForLayout(host, driver, first, last));
+  auto fields = producttest::fieldCorners(first);
+  ASSERT_EQ(fields.size(), 40u);
+  for (const auto& field : fields) EXPECT_LT(ink(first, field).first, 37) << "a field without text";
+  auto kids = driver.children(host.window());
+  ASSERT_EQ(kids.size(), 1u);
+  auto changedFields = [&] {
+    size_t changed = 0;
+    for (const auto& field : fields) changed += plate(picture, field) != plate(first, field);
+    return changed;
+  };
+  // Idles until the picture has `changed` fields other than at first; false at the guard.
+  auto idleUntilChanged = [&](size_t changed) {
+    auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < limit) {
+      if (!host.idle()) return false;
+      if (driver.screenshot(kids[0], picture) && changedFields() == changed) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
+  };
+  effect.setProgram(1);
+  EXPECT_TRUE(idleUntilChanged(differing)) << changedFields() << " of " << differing
+                                           << " fields show program 1";
+  effect.setProgram(0);
+  EXPECT_TRUE(idleUntilChanged(0)) << changedFields() << " fields still differ from program 0";
+  host.close();
+}
+
 // Each closed editor leaves its GL context to the next opening while an instance of the
 // plug-in lives. An editor drawn in a context that a lit editor used before must look
 // exactly like the first one drawn in a fresh context (unlit, silent and unhovered, its
