@@ -66,6 +66,9 @@ class ProductEditor : public ::testing::Test {
 TEST_F(ProductEditor, ShowsTheBuiltInLayout) {
   Image picture;
   showLayout(picture);
+  producttest::TextProbes text = producttest::probeText(picture);
+  EXPECT_TRUE(text.complete()) << "banner ink " << text.bannerInk << ", fields with text "
+                               << text.fieldsWithText;
 }
 
 bool near(const Pixel& a, const Pixel& b, int tolerance) {
@@ -148,18 +151,6 @@ std::vector<uint8_t> plate(const Image& picture, std::pair<int, int> corner) {
   return out;
 }
 
-// The first and last columns (0 to 36) of the plate holding text ink: (37, -1) without any.
-std::pair<int, int> ink(const Image& picture, std::pair<int, int> corner) {
-  std::pair<int, int> out{37, -1};
-  for (int y = corner.second; y < corner.second + 12; ++y)
-    for (int x = 0; x < 37; ++x)
-      if (picture.at(corner.first + x, y).r < 100) {
-        out.first = std::min(out.first, x);
-        out.second = std::max(out.second, x);
-      }
-  return out;
-}
-
 // What hosts send: a value a hair below 1000 Hz, whose display ("1000.0") is a character
 // wider than the field; the field must show "1000", as for 1000 Hz itself, never "000.0".
 TEST_F(ProductEditor, AValueTooWideForItsFieldKeepsItsLeadingDigits) {
@@ -216,8 +207,8 @@ TEST_F(ProductEditor, AValueTooWideForItsFieldKeepsItsLeadingDigits) {
   // Whether "1000.0" fits depends on the font the system gives: then it shows whole, from
   // inside the plate and wider than "1000"; otherwise the field shows "1000" exactly.
   const std::vector<uint8_t> atHair = plate(picture, fields[field]);
-  const std::pair<int, int> inkHair = ink(picture, fields[field]);
-  const std::pair<int, int> inkWhole = ink(atWhole, fields[field]);
+  const std::pair<int, int> inkHair = producttest::fieldInk(picture, fields[field]);
+  const std::pair<int, int> inkWhole = producttest::fieldInk(atWhole, fields[field]);
   if (atHair != plate(atWhole, fields[field])) {
     EXPECT_GE(inkHair.first, 1) << "the text runs off the field's left edge";
     EXPECT_LT(inkHair.first, inkWhole.first) << "the field does not show six characters";
@@ -251,7 +242,7 @@ TEST_F(ProductEditor, AfterTheHostChangesTheProgramTheFieldsShowItsValues) {
   ASSERT_TRUE(producttest::waitForLayout(host, driver, first, last));
   auto fields = producttest::fieldCorners(first);
   ASSERT_EQ(fields.size(), 40u);
-  for (const auto& field : fields) EXPECT_LT(ink(first, field).first, 37) << "a field without text";
+  for (const auto& field : fields) EXPECT_LT(producttest::fieldInk(first, field).first, 37) << "a field without text";
   auto kids = driver.children(host.window());
   ASSERT_EQ(kids.size(), 1u);
   auto changedFields = [&] {

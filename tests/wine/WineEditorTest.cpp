@@ -96,9 +96,15 @@ std::string windowsArch(const std::string& program) {
   return machine == 0x14c ? "win32" : machine == 0x8664 ? "win64" : "";
 }
 
+// Which fonts a Wine prefix has in its fonts folder.
+enum class PrefixFonts {
+  kStandIns,  // stand-ins named as the layout names its fonts (tools/wine/run)
+  kNone,      // none of ours, as in the prefix a host makes
+};
+
 // The command line that shows the editor of `target` while `input` loops through it.
 bool commandFor(const Target& target, const std::string& input, EditorCommand& command,
-                std::string& error) {
+                std::string& error, PrefixFonts fonts = PrefixFonts::kStandIns) {
   const std::vector<std::string> session{"--editor", "--live", kLiveSeconds, "--show-edits",
                                          input};
   command = EditorCommand{};
@@ -122,10 +128,13 @@ bool commandFor(const Target& target, const std::string& input, EditorCommand& c
     }
     // A prefix of this test's own: no other suite's settings, and stopping its server
     // stops nobody else's programs.
-    command.winePrefix = std::string(QUORVELLA_WINE_PREFIXES) + "/wine-prefix-" + arch;
+    const bool bare = fonts == PrefixFonts::kNone;
+    command.winePrefix = std::string(QUORVELLA_WINE_PREFIXES) + "/wine-prefix-" + arch +
+                         (bare ? "-no-font-files" : "");
     command.environment = {{"QUORVELLA_WINEPREFIX", command.winePrefix}};
-    command.arguments = {std::string(QUORVELLA_SOURCE_DIR) + "/tools/wine/run", arch, program,
-                         "--plugin", plugin};
+    command.arguments = {std::string(QUORVELLA_SOURCE_DIR) + "/tools/wine/run", arch};
+    if (bare) command.arguments.push_back("--no-font-files");
+    command.arguments.insert(command.arguments.end(), {program, "--plugin", plugin});
   }
   command.arguments.insert(command.arguments.end(), session.begin(), session.end());
   return true;
@@ -377,6 +386,61 @@ TEST_P(EditorAcrossTheBoundary, DrawsTheLayoutReportsAKnobDragAndOpensThePrefsDi
 }
 
 INSTANTIATE_TEST_SUITE_P(Hosts, EditorAcrossTheBoundary, testing::ValuesIn(targets()),
+                         [](const testing::TestParamInfo<Target>& info) {
+                           return info.param.name;
+                         });
+
+// A host's Wine prefix (LMMS's VST server makes one like it) has none of the font files
+// that the layout names: the editor asks Windows for the faces, else takes its interface
+// font, and shows its banner and its values as on Linux (the control, which runs as in the
+// test above).
+class EditorInAHostsPrefix : public testing::TestWithParam<Target> {};
+
+TEST_P(EditorInAHostsPrefix, ShowsTheBannerAndTheValuesWithoutTheLayoutsFontFiles) {
+  testsupport::TempFolder folder("quorvella-wine-fonts");
+  const std::string input = folder.file("in.wav");
+  auto made = toolstest::run(toolstest::quote(QUORVELLA_DEMO_INPUT_PATH) + " " +
+                             toolstest::quote(input));
+  ASSERT_EQ(made.status, 0) << made.err;
+  EditorCommand command;
+  std::string error;
+  ASSERT_TRUE(commandFor(GetParam(), input, command, error, PrefixFonts::kNone)) << error;
+
+  testsupport::XvfbDisplay display;
+  ASSERT_TRUE(display.ok()) << display.error();
+  testsupport::ScopedEnv displayVariable("DISPLAY", display.name().c_str());
+  testsupport::XTestDriver driver;
+  ASSERT_TRUE(driver.ok());
+  driver.movePointer(driver.rootWindow(), 1270, 2300);  // nothing hovered
+
+  EditorProcess editor;
+  ASSERT_TRUE(editor.start(command, display.name(), error)) << error;
+  uintptr_t host = 0;
+  pollUntil(kWindowGuard, [&] {
+    host = driver.findWindow(kTitle);
+    return host != 0 || !editor.running();
+  });
+  ASSERT_NE(host, 0u) << "no window '" << kTitle << "' appeared\n" << editor.errors();
+
+  // The frame that has the whole layout has its text too: fonts are loaded before the
+  // first frame. Polled until both show, so that a frame caught half drawn does not count.
+  Image picture;
+  producttest::LayoutProbes layout;
+  producttest::TextProbes text;
+  EXPECT_TRUE(pollUntil(kGuard, [&] {
+    EditorWindows windows = findEditor(driver, host);
+    if (windows.picture == 0 || !driver.screenshot(windows.picture, picture)) return false;
+    layout = producttest::probeLayout(picture);
+    text = producttest::probeText(picture);
+    return layout.complete() && text.complete();
+  })) << "tile " << layout.plum << ", field plates " << layout.plates << ", meters "
+      << layout.meters << "; banner ink " << text.bannerInk << ", fields with text "
+      << text.fieldsWithText << "\n" << editor.errors();
+  EXPECT_EQ(editor.stop(&driver, host), 0) << editor.errors();
+  EXPECT_FALSE(editor.wineKilled()) << "Wine's processes did not end with the program";
+}
+
+INSTANTIATE_TEST_SUITE_P(Hosts, EditorInAHostsPrefix, testing::ValuesIn(targets()),
                          [](const testing::TestParamInfo<Target>& info) {
                            return info.param.name;
                          });
