@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <ostream>
 #include <sstream>
 #include <string>
@@ -104,7 +105,7 @@ enum class PrefixFonts {
 
 // The command line that shows the editor of `target` while `input` loops through it.
 bool commandFor(const Target& target, const std::string& input, EditorCommand& command,
-                std::string& error, PrefixFonts fonts = PrefixFonts::kStandIns) {
+                std::string& error, PrefixFonts fonts) {
   const std::vector<std::string> session{"--editor", "--live", kLiveSeconds, "--show-edits",
                                          input};
   command = EditorCommand{};
@@ -242,36 +243,51 @@ double seconds(Clock::duration d) { return std::chrono::duration<double>(d).coun
 
 void PrintTo(const Target& target, std::ostream* out) { *out << target.name; }
 
-class EditorAcrossTheBoundary : public testing::TestWithParam<Target> {};
+// Each test shows the editor of its target on a private display, as far as the host's
+// window: the input made, the program started, its window found.
+class ShownEditor : public testing::TestWithParam<Target> {
+ protected:
+  // Fatal failures end the calling test (ASSERT_NO_FATAL_FAILURE).
+  void show(PrefixFonts fonts) {
+    const std::string input = folder.file("in.wav");
+    auto made = toolstest::run(toolstest::quote(QUORVELLA_DEMO_INPUT_PATH) + " " +
+                               toolstest::quote(input));
+    ASSERT_EQ(made.status, 0) << made.err;
+    std::string error;
+    ASSERT_TRUE(commandFor(GetParam(), input, command, error, fonts)) << error;
 
-TEST_P(EditorAcrossTheBoundary, DrawsTheLayoutReportsAKnobDragAndOpensThePrefsDialog) {
-  testsupport::TempFolder folder("quorvella-wine-editor");
-  const std::string input = folder.file("in.wav");
-  auto made = toolstest::run(toolstest::quote(QUORVELLA_DEMO_INPUT_PATH) + " " +
-                             toolstest::quote(input));
-  ASSERT_EQ(made.status, 0) << made.err;
+    ASSERT_TRUE(display.ok()) << display.error();
+    displayVariable.reset(new testsupport::ScopedEnv("DISPLAY", display.name().c_str()));
+    driver.reset(new testsupport::XTestDriver);
+    ASSERT_TRUE(driver->ok());
+    driver->movePointer(driver->rootWindow(), 1270, 2300);  // nothing hovered
+
+    started = Clock::now();
+    ASSERT_TRUE(editor.start(command, display.name(), error)) << error;
+    pollUntil(kWindowGuard, [&] {
+      host = driver->findWindow(kTitle);
+      return host != 0 || !editor.running();
+    });
+    ASSERT_NE(host, 0u) << "no window '" << kTitle << "' appeared\n" << editor.errors();
+    windowShown = Clock::now();
+  }
+
+  testsupport::TempFolder folder{"quorvella-wine-editor"};
   EditorCommand command;
-  std::string error;
-  ASSERT_TRUE(commandFor(GetParam(), input, command, error)) << error;
-
   testsupport::XvfbDisplay display;
-  ASSERT_TRUE(display.ok()) << display.error();
-  testsupport::ScopedEnv displayVariable("DISPLAY", display.name().c_str());
-  testsupport::XTestDriver driver;
-  ASSERT_TRUE(driver.ok());
-  driver.movePointer(driver.rootWindow(), 1270, 2300);  // nothing hovered
-
+  std::unique_ptr<testsupport::ScopedEnv> displayVariable;
+  std::unique_ptr<testsupport::XTestDriver> driver;
   // After the display: the program and Wine are gone before the server is.
   EditorProcess editor;
-  const auto started = Clock::now();
-  ASSERT_TRUE(editor.start(command, display.name(), error)) << error;
   uintptr_t host = 0;
-  pollUntil(kWindowGuard, [&] {
-    host = driver.findWindow(kTitle);
-    return host != 0 || !editor.running();
-  });
-  ASSERT_NE(host, 0u) << "no window '" << kTitle << "' appeared\n" << editor.errors();
-  const auto windowShown = Clock::now();
+  Clock::time_point started, windowShown;
+};
+
+class EditorAcrossTheBoundary : public ShownEditor {};
+
+TEST_P(EditorAcrossTheBoundary, DrawsTheLayoutReportsAKnobDragAndOpensThePrefsDialog) {
+  ASSERT_NO_FATAL_FAILURE(show(PrefixFonts::kStandIns));
+  testsupport::XTestDriver& driver = *this->driver;
 
   // The whole layout, as the Linux editor tests see it.
   Image picture;
@@ -394,33 +410,11 @@ INSTANTIATE_TEST_SUITE_P(Hosts, EditorAcrossTheBoundary, testing::ValuesIn(targe
 // that the layout names: the editor asks Windows for the faces, else takes its interface
 // font, and shows its banner and its values as on Linux (the control, which runs as in the
 // test above).
-class EditorInAHostsPrefix : public testing::TestWithParam<Target> {};
+class EditorInAHostsPrefix : public ShownEditor {};
 
 TEST_P(EditorInAHostsPrefix, ShowsTheBannerAndTheValuesWithoutTheLayoutsFontFiles) {
-  testsupport::TempFolder folder("quorvella-wine-fonts");
-  const std::string input = folder.file("in.wav");
-  auto made = toolstest::run(toolstest::quote(QUORVELLA_DEMO_INPUT_PATH) + " " +
-                             toolstest::quote(input));
-  ASSERT_EQ(made.status, 0) << made.err;
-  EditorCommand command;
-  std::string error;
-  ASSERT_TRUE(commandFor(GetParam(), input, command, error, PrefixFonts::kNone)) << error;
-
-  testsupport::XvfbDisplay display;
-  ASSERT_TRUE(display.ok()) << display.error();
-  testsupport::ScopedEnv displayVariable("DISPLAY", display.name().c_str());
-  testsupport::XTestDriver driver;
-  ASSERT_TRUE(driver.ok());
-  driver.movePointer(driver.rootWindow(), 1270, 2300);  // nothing hovered
-
-  EditorProcess editor;
-  ASSERT_TRUE(editor.start(command, display.name(), error)) << error;
-  uintptr_t host = 0;
-  pollUntil(kWindowGuard, [&] {
-    host = driver.findWindow(kTitle);
-    return host != 0 || !editor.running();
-  });
-  ASSERT_NE(host, 0u) << "no window '" << kTitle << "' appeared\n" << editor.errors();
+  ASSERT_NO_FATAL_FAILURE(show(PrefixFonts::kNone));
+  testsupport::XTestDriver& driver = *this->driver;
 
   // The frame that has the whole layout has its text too: fonts are loaded before the
   // first frame. Polled until both show, so that a frame caught half drawn does not count.
