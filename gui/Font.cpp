@@ -167,10 +167,22 @@ std::shared_ptr<Font::Face> Font::sharedFace(const std::string& path, std::vecto
   return face;
 }
 
+namespace {
+
+bool usableSize(float points) {
+  return std::isfinite(points) && points > 0 && points <= Font::kMaxPointSize;
+}
+
+// How a font that the system handed over by face name is told apart from a file's path.
+std::string systemFontSource(const platform::SystemFont& font) {
+  return font.faceName() + " (system font)";
+}
+
+}  // namespace
+
 Font* Font::fromBytes(const std::string& source, std::vector<unsigned char>&& bytes,
                       float points) {
-  if (bytes.empty() || !std::isfinite(points) || points <= 0 || points > kMaxPointSize)
-    return nullptr;
+  if (bytes.empty() || !usableSize(points)) return nullptr;
   std::unique_ptr<Font> font(new Font);
   {
     platform::ScopedLock lock(glyphLock());
@@ -182,15 +194,6 @@ Font* Font::fromBytes(const std::string& source, std::vector<unsigned char>&& by
   font->shownDescender = font->face->Descender() / 2.0f;
   return font.release();
 }
-
-namespace {
-
-// How a font that the system handed over by face name is told apart from a file's path.
-std::string systemFontSource(const platform::SystemFont& font) {
-  return font.faceName() + " (system font)";
-}
-
-}  // namespace
 
 Font* Font::load(const std::vector<std::pair<std::string, float>>& candidates) {
   for (const auto& candidate : candidates) {
@@ -211,12 +214,11 @@ Font* Font::load(const std::vector<std::pair<std::string, float>>& candidates) {
   // None of the layout's fonts: the system's interface font at the first usable size asked
   // for, so that text shows wherever the system has a font.
   for (const auto& candidate : candidates) {
-    float points = candidate.second;
-    if (!std::isfinite(points) || points <= 0 || points > kMaxPointSize) continue;
+    if (!usableSize(candidate.second)) continue;
     platform::SystemFont system = platform::SystemFont::interfaceDefault();
     if (!system.found()) return nullptr;
-    if (Font* font = fromBytes(systemFontSource(system), std::move(system.data()), points))
-      return font;
+    std::string source = systemFontSource(system);
+    if (Font* font = fromBytes(source, std::move(system.data()), candidate.second)) return font;
     platform::messageBox("Error", "Unable to load font");
     return nullptr;
   }

@@ -24,7 +24,8 @@ void FrameState::capture(const Manager& m) {
   std::memcpy(meters, m.meterValues, sizeof meters);
   values.clear();
   if (const HvcAuBase* effect = m.getEffect())
-    for (int32_t i = 0; i < effect->getNumParameters(); ++i) values.push_back(effect->getPlainValue(i));
+    for (int32_t i = 0; i < effect->getNumParameters(); ++i)
+      values.push_back(effect->getPlainValue(i));
   lightX = m.lightX;
   lightY = m.lightY;
   tooltipAlpha = m.tooltipAlpha;

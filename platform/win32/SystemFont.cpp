@@ -200,7 +200,8 @@ SystemFont SystemFont::interfaceDefault() {
   std::wstring face;
   std::vector<unsigned char> bytes;
   for (const LOGFONTW& choice : choices)
-    if (readRealised(dc.get(), choice, face, bytes)) return SystemFont(utf8(face), std::move(bytes));
+    if (readRealised(dc.get(), choice, face, bytes))
+      return SystemFont(utf8(face), std::move(bytes));
   for (const std::wstring& family : families(dc.get()))
     if (readRealised(dc.get(), outlineFont(family, false, false), face, bytes))
       return SystemFont(utf8(face), std::move(bytes));
