@@ -42,7 +42,7 @@ inline intptr_t recordHost(AEffect*, int32_t opcode, int32_t index, intptr_t, vo
 }
 
 struct TestEffect : HvcAuBase {
-  TestEffect() : HvcAuBase(recordHost, 1, kParams, kParamCount) {
+  explicit TestEffect(int32_t programs = 1) : HvcAuBase(recordHost, programs, kParams, kParamCount) {
     // An editor makes the host setter tell the listeners, as in the plug-in.
     setEditor(new AEffEditor(this));
     hostCalls().clear();
