@@ -2,10 +2,10 @@
 
 #include <cmath>
 
-#include "effect/BlockPreparation.h"
-#include "effect/FactoryPrograms.h"
+#include "dsp/BlockPreparation.h"
+#include "dsp/FactoryPrograms.h"
+#include "dsp/QuorvellaParameters.h"
 #include "effect/HvcQuorvella.h"
-#include "effect/QuorvellaParameters.h"
 
 std::vector<float> BenchSignal::bassLine() {
   std::vector<float> input(kBlock * kInputBlocks);

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "effect/BlockSettings.h"
+#include "dsp/BlockSettings.h"
 
 class HvcQuorvella;
 

@@ -16,7 +16,8 @@
 #include <vector>
 
 #include "effect/HvcQuorvella.h"
-#include "host/AEffect.h"
+#include "faces/vst2/AEffect.h"
+#include "faces/vst2/QuorvellaVst2.h"
 #include "midi/LuaMIDIHelper.h"
 
 namespace {
@@ -65,7 +66,8 @@ struct ControllerBlock {
 
 void worstBlock(benchmark::State& state, const char* script) {
   useScript(script);
-  auto effect = std::make_unique<HvcQuorvella>(hostCallback);
+  std::unique_ptr<Vst2Effect> effect(createQuorvellaVst2(hostCallback, nullptr));
+  auto& product = static_cast<HvcQuorvella&>(effect->getProduct());
   ControllerBlock block;
   double worst = 0;
   for (auto _ : state) {
@@ -77,14 +79,14 @@ void worstBlock(benchmark::State& state, const char* script) {
   }
   state.counters["worst_ms"] = worst * 1e3;
   state.counters["dropped"] = benchmark::Counter(
-      static_cast<double>(effect->getMIDIHelper()->budgetDroppedEvents()), benchmark::Counter::kAvgIterations);
+      static_cast<double>(product.getMIDIHelper()->budgetDroppedEvents()), benchmark::Counter::kAvgIterations);
 }
 
 void closeTime(benchmark::State& state, const char* script) {
   useScript(script);
   double worst = 0;
   for (auto _ : state) {
-    auto effect = std::make_unique<HvcQuorvella>(hostCallback);
+    std::unique_ptr<Vst2Effect> effect(createQuorvellaVst2(hostCallback, nullptr));
     auto start = Clock::now();
     effect.reset();
     double seconds = std::chrono::duration<double>(Clock::now() - start).count();

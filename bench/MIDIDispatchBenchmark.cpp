@@ -5,10 +5,11 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <vector>
 
-#include "effect/HvcQuorvella.h"
-#include "host/AEffect.h"
+#include "faces/vst2/AEffect.h"
+#include "faces/vst2/QuorvellaVst2.h"
 
 namespace {
 
@@ -55,9 +56,9 @@ struct ControllerBlock {
 
 void dispatchControllers(benchmark::State& state, bool mapped) {
   useEmptyUserFolder();
-  HvcQuorvella effect(hostCallback);
+  std::unique_ptr<Vst2Effect> effect(createQuorvellaVst2(hostCallback, nullptr));
   ControllerBlock block(mapped);
-  for (auto _ : state) benchmark::DoNotOptimize(effect.processEvents(block.block));
+  for (auto _ : state) benchmark::DoNotOptimize(effect->processEvents(block.block));
   int64_t events = state.iterations() * kEventsPerBlock;
   state.SetItemsProcessed(events);
   // Seconds per event (shown with a unit prefix, e.g. 390n = 0.39 microseconds).

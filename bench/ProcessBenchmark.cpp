@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "bench/BenchSignal.h"
-#include "effect/FactoryPrograms.h"
+#include "dsp/FactoryPrograms.h"
 #include "effect/HvcQuorvella.h"
 
 namespace {

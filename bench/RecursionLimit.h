@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "effect/BlockSettings.h"
+#include "dsp/BlockSettings.h"
 
 class RecursionLimit {
 public:

@@ -10,9 +10,9 @@
 
 #include "bench/BenchSignal.h"
 #include "bench/RecursionLimit.h"
-#include "effect/FactoryPrograms.h"
+#include "dsp/DenormalGuard.h"
+#include "dsp/FactoryPrograms.h"
 #include "effect/HvcQuorvella.h"
-#include "framework/DenormalGuard.h"
 
 namespace {
 

@@ -1,24 +1,16 @@
 #include "effect/HvcQuorvella.h"
 
-#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstring>
-#include <new>
-#include <vector>
 
-#include "effect/BlockPreparation.h"
-#include "effect/CQuorvellaKernel.h"
-#include "effect/CQuorvellaKernelPair.h"
-#include "effect/FactoryPrograms.h"
-#include "effect/QuorvellaParameters.h"
+#include "dsp/FactoryPrograms.h"
+#include "dsp/QuorvellaParameters.h"
 #include "framework/CFString.h"
-#include "framework/DenormalGuard.h"
-#include "framework/PortableMath.h"
+#include "framework/HostInterface.h"
+#include "framework/HvcEditor.h"
 #include "framework/Settings.h"
 #include "framework/SettingsValueNames.h"
-#include "gui/product/HvcQuorvellaView.h"
-#include "host/AEffEditor.h"
 #include "midi/LuaMIDIHelper.h"
 #include "midi/LuaMIDISession.h"
 #include "osc/OSCHelper.h"
@@ -29,7 +21,6 @@ namespace {
 
 constexpr char kEffectName[] = "Quorvella";
 constexpr char kVendorName[] = "Halvercast";
-constexpr char kCanDoMidi[] = "receiveVstMidiEvent";
 // 12 bytes in a 32-bit build; a 64-bit caller needs room for its two pointers.
 constexpr uint32_t kPropertyValueStringSize = sizeof(HvcParameterValueString);
 
@@ -37,8 +28,8 @@ std::atomic<int32_t> oscBasePort{kDefaultOSCBasePort};
 
 }  // namespace
 
-HvcQuorvella::HvcQuorvella(audioMasterCallback audioMaster)
-    : HvcAuBase(audioMaster, kNumPrograms, kQuorvellaParameters, kNumQuorvellaParameters) {
+HvcQuorvella::HvcQuorvella(HostInterface* host, EditorFactory editorFactory)
+    : HvcAuBase(host, kNumPrograms, kQuorvellaParameters, kNumQuorvellaParameters) {
   midiHelper.reset(new HC::LuaMIDIHelper(this));
   oscHelper.reset(new HC::OSCHelper(midiHelper.get(), this));
   // Scripts find sendOSC among their functions from the first line they run.
@@ -48,29 +39,22 @@ HvcQuorvella::HvcQuorvella(audioMasterCallback audioMaster)
     HC::LuaMIDISession session(*midiHelper);
     session.state();
   }
-  cEffect.flags |= effFlagsCanMono | effFlagsCanReplacing;
-  setNumInputs(2);
-  setNumOutputs(2);
-  setUniqueID(fourCharCode('H', 'C', 'w', 'b'));
   loadFactoryPrograms();
-  createKernels();
   initialise();
-  // The whole output comes the look-ahead late; hosts compensate by the initial delay. No
-  // host is told here: it reads the record once the entry returns.
-  setInitialDelay(BlockPreparation::lookAheadFor(sampleRate));
+  // The whole output comes the look-ahead late; hosts compensate by the latency. No host
+  // is told here: faces read it once the effect exists.
+  latency = QuorvellaSignalPath::latencyFor(sampleRate);
   // Last, once the parameters and programs exist: the view's layout script reads them, and
-  // the host learns the window's size from it. The effect owns the view from here on.
-  new HvcQuorvellaView(this);
+  // the host learns the window's size from it. The effect owns the editor from here on.
+  if (editorFactory) setEditor(editorFactory(*this));
 }
 
 HvcQuorvella::~HvcQuorvella() {
   // An editor still open has a render thread reading this effect: it stops before any of
   // the effect goes.
-  if (AEffEditor* open = getEditor()) {
+  if (HvcEditor* open = getEditor()) {
     if (open->isOpen()) open->close();
   }
-  // The scratch buffer goes first; programs, kernels and the editor follow in the bases.
-  scratch.reset();
   // The OSC threads end before the script state closes: no request reaches a closed state.
   oscHelper.reset();
   midiHelper.reset();
@@ -88,8 +72,7 @@ void HvcQuorvella::loadFactoryPrograms() {
 
 void HvcQuorvella::initialise() {
   setBlockSize(blockSize);
-  std::memset(&settings, 0, sizeof(settings));
-  meters.clear();
+  signalPath.clear();
   // A damaged preferences file is ignored as a whole (the Skin choice with it); without a
   // word the user would only see the built-in layout and default port and not know why.
   std::string damage = Settings::damage();
@@ -132,10 +115,6 @@ void HvcQuorvella::setOSCBasePort(int32_t port) {
   oscBasePort.store(port, std::memory_order_relaxed);
 }
 
-AUKernelBase* HvcQuorvella::createKernel() {
-  return new CQuorvellaKernel(this, static_cast<int32_t>(kernelCount()));
-}
-
 // --- Host operations ----------------------------------------------------------------------
 
 void HvcQuorvella::setSampleRate(float rate) {
@@ -143,96 +122,31 @@ void HvcQuorvella::setSampleRate(float rate) {
   // for good; keep the last usable one.
   if (std::isfinite(rate) && rate > 0.0f) sampleRate = rate;
   // The look-ahead follows the rate. Hosts set the rate while processing is suspended and
-  // read the new delay when told that the I/O changed, before they resume; tell them only
-  // when the delay did change.
-  const int32_t delay = BlockPreparation::lookAheadFor(sampleRate);
-  if (delay != cEffect.initialDelay) {
-    setInitialDelay(delay);
-    ioChanged();
+  // read the new delay when told, before they resume; tell them only when the delay did
+  // change.
+  const int32_t delay = QuorvellaSignalPath::latencyFor(sampleRate);
+  if (delay != latency) {
+    latency = delay;
+    if (host) host->latencyChanged(delay);
   }
 }
 
 void HvcQuorvella::setBlockSize(int32_t size) {
   if (size < 1) size = 1;
   blockSize = size;
-  if (size != scratchSize || !scratch) {
-    // One half per channel, so that both channels can filter their blocks at once. A size
-    // the machine cannot hold keeps the buffer it has: longer blocks are then processed in
-    // pieces that fit.
-    float* larger = new (std::nothrow) float[2 * static_cast<size_t>(size)];
-    if (!larger) return;
-    scratch.reset(larger);
-    scratchSize = size;
-  }
+  signalPath.setBlockSize(size);
 }
 
 void HvcQuorvella::processReplacing(float** inputs, float** outputs, int32_t frames) {
   if (!inputs || !outputs || frames < 0) return;
-  DenormalGuard flushSubnormals;
-  uint32_t total = static_cast<uint32_t>(frames);
-
   float values[kNumQuorvellaParameters];
   const HvcProgram* current = currentProgram();
   for (int32_t i = 0; i < kNumQuorvellaParameters; ++i) values[i] = current->getValue(i);
-  BlockPreparation::prepare(settings, values, sampleRate, total);
-
-  // A host block longer than the announced block size goes through the kernels in pieces
-  // that fit the scratch buffer.
-  uint32_t piece = static_cast<uint32_t>(scratchSize);
-  if (piece == 0 || !scratch) {
-    // The buffer was never allocated (the machine had no memory for it): the kernels cannot
-    // filter, so the block is silent rather than left as the host's garbage.
-    for (int c = 0; c < 2; ++c)
-      if (outputs[c]) std::fill(outputs[c], outputs[c] + total, 0.0f);
-    return;
-  }
-  float* in[2] = {inputs[0], inputs[1]};
-  float* out[2] = {outputs[0], outputs[1]};
-  // The two channels run in lock-step when the buffers allow it; the result is the same as
-  // running the kernels one after the other, only faster.
-  const bool paired = kernelPairing && kernelCount() == 2 && CQuorvellaKernelPair::suits(in, out, total);
-  float* filtered[2] = {getFilteredCopy(0), getFilteredCopy(1)};
-  uint32_t done = 0;
-  do {
-    uint32_t n = total - done < piece ? total - done : piece;
-    float* pieceIn[2] = {in[0] ? in[0] + done : nullptr, in[1] ? in[1] + done : nullptr};
-    float* pieceOut[2] = {out[0] ? out[0] + done : nullptr, out[1] ? out[1] + done : nullptr};
-    if (paired) {
-      CQuorvellaKernelPair pair(*static_cast<CQuorvellaKernel*>(kernel(0)),
-                                *static_cast<CQuorvellaKernel*>(kernel(1)));
-      pair.process(pieceIn, pieceOut, filtered, n);
-    } else {
-      HvcAuBase::processReplacing(pieceIn, pieceOut, static_cast<int32_t>(n));
-    }
-    done += n;
-  } while (done < total);
-
-  for (size_t c = 0; c < kernelCount(); ++c)
-    static_cast<CQuorvellaKernel*>(kernel(c))->recoverFromNonFiniteState();
-  updateMeters(total);
+  signalPath.process(values, sampleRate, inputs, outputs, static_cast<uint32_t>(frames));
 }
 
-void HvcQuorvella::updateMeters(uint32_t frames) {
-  double e = pmath::exp(-static_cast<double>(frames) / (0.03 * sampleRate));
-  size_t channels = kernelCount() < 2 ? kernelCount() : 2;
-  for (size_t c = 0; c < channels; ++c) {
-    const auto* k = static_cast<const CQuorvellaKernel*>(kernel(c));
-    meters.update(static_cast<int>(c), e, k->getPeriod(), sampleRate, k->getCycleLevel(), k->getEnv(),
-                  k->getNoCrossing());
-  }
-}
-
-int32_t HvcQuorvella::processEvents(VstEvents* events) {
+int32_t HvcQuorvella::processEvents(const MIDIEventList& events) {
   return midiHelper->dispatchEvents(events);
-}
-
-void HvcQuorvella::resume() {
-  AudioEffectX::resume();
-  wantEvents();
-}
-
-int32_t HvcQuorvella::canDo(char* text) {
-  return std::strcmp(text, kCanDoMidi) == 0 ? 1 : 0;
 }
 
 bool HvcQuorvella::getEffectName(char* name) {
@@ -254,20 +168,19 @@ bool HvcQuorvella::getProductString(char* text) {
 
 int32_t HvcQuorvella::getValueNames(int32_t scope, int32_t index, CFArray** names) {
   if (names) *names = nullptr;
-  ParameterValueNames valueNames = quorvellaValueNames(index);
-  if (scope != 0 || valueNames.count == 0 || !names) return kHvcInvalidParameter;
+  const char* const* valueNames = quorvellaValueNames(index);
+  if (scope != 0 || !valueNames || !names) return kHvcInvalidParameter;
   // Interned on first request; every request gets a list of its own.
-  std::vector<const char*> texts;
-  for (int32_t i = 0; i < valueNames.count; ++i)
-    texts.push_back(CFString::constant(valueNames.names[i])->c_str());
-  *names = CFArray::fromTexts(texts.data(), static_cast<int>(texts.size()));
+  const char* texts[kNumLfoShapes];
+  for (int i = 0; i < kNumLfoShapes; ++i) texts[i] = CFString::constant(valueNames[i])->c_str();
+  *names = CFArray::fromTexts(texts, kNumLfoShapes);
   return kHvcNoErr;
 }
 
 int32_t HvcQuorvella::getProperty(uint32_t id, int32_t, int32_t, void* data) {
   if (!data) return kHvcInvalidProperty;
   if (id == kQuorvellaPropertyMeterValues) {
-    meters.copyTo(data);
+    getMeters().copyTo(data);
     return kHvcNoErr;
   }
   if (id != kHvcPropertyParameterValueString) return kHvcInvalidProperty;
@@ -300,5 +213,5 @@ int32_t HvcQuorvella::getPropertyInfo(uint32_t id, int32_t, int32_t, uint32_t* s
 }
 
 void HvcQuorvella::copyMeterValues(void* buffer) {
-  if (buffer) meters.copyTo(buffer);
+  if (buffer) getMeters().copyTo(buffer);
 }

@@ -1,12 +1,16 @@
-// The product: 40 parameters, 11 factory programs, two channel kernels sharing one set of
-// block settings, the meter block, and the product's texts and properties.
+// The product: 40 parameters, 11 factory programs, the signal path (two channel kernels
+// sharing one set of block settings, and the meter block), the MIDI scripting, the OSC
+// server, the product's texts and properties, and the editor its factory makes. It knows
+// no plug-in format: a face (faces/) carries it to a host through the HostInterface.
+//
+// Threads: as HvcAuBase; the MIDI scripting and the OSC server state their own.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 
-#include "effect/BlockSettings.h"
-#include "effect/MeterValues.h"
+#include "dsp/QuorvellaSignalPath.h"
+#include "framework/EditorFactory.h"
 #include "framework/HvcAuBase.h"
 #include "framework/Version.h"
 
@@ -21,18 +25,19 @@ enum : uint32_t {
 
 class HvcQuorvella : public HvcAuBase {
 public:
-  class CQuorvellaKernel;
-
   static constexpr int32_t kNumPrograms = 11;
-  static constexpr int32_t kInitialBlockSize = 1024;
+  static constexpr int32_t kNumInputs = QuorvellaSignalPath::kChannels;
+  static constexpr int32_t kNumOutputs = QuorvellaSignalPath::kChannels;
+  static constexpr int32_t kInitialBlockSize = QuorvellaSignalPath::kInitialBlockSize;
   static constexpr int32_t kVersion =
       quorvella::kMajorVersion << 16 | quorvella::kMinorVersion << 8 | quorvella::kDotVersion;
 
-  explicit HvcQuorvella(audioMasterCallback audioMaster);
+  // host may be null (tests, tools): nobody is told of anything. editorFactory, when given,
+  // makes the editor last, once the parameters, programs and scripts exist.
+  explicit HvcQuorvella(HostInterface* host, EditorFactory editorFactory = nullptr);
   ~HvcQuorvella() override;
 
   // Framework hooks.
-  AUKernelBase* createKernel() override;
   int32_t getValueNames(int32_t scope, int32_t index, CFArray** names) override;
   int32_t getProperty(uint32_t id, int32_t scope, int32_t element, void* data) override;
   int32_t getPropertyInfo(uint32_t id, int32_t scope, int32_t element, uint32_t* size,
@@ -40,10 +45,11 @@ public:
   void copyMeterValues(void* buffer) override;
 
   // Host operations.
-  // Stores a usable rate (others keep the last one) and reports the look-ahead of the new
-  // rate as the initial delay, calling the host's I/O-changed callback when it changed.
-  // Dispatcher thread, while processing is suspended.
+  // Stores a usable rate (others keep the last one) and tells the host the latency of the
+  // new rate when it changed. Host thread, while processing is suspended.
   void setSampleRate(float rate) override;
+  // The look-ahead at the current rate.
+  int32_t getLatency() const override { return latency; }
   // Host setParameter: the base stores and tells the editor; then index 39 (the OSC port
   // offset) retargets the OSC server and registered OSC clients are told of the change.
   void setParameter(int32_t index, float value) override;
@@ -51,9 +57,9 @@ public:
   void setProgram(int32_t program) override;
   void setBlockSize(int32_t size) override;
   void processReplacing(float** inputs, float** outputs, int32_t frames) override;
-  int32_t processEvents(VstEvents* events) override;
-  void resume() override;
-  int32_t canDo(char* text) override;
+  // Hands the messages to the MIDI scripts (LuaMIDIHelper::dispatchEvents). Always 1.
+  int32_t processEvents(const MIDIEventList& events) override;
+  bool acceptsMIDI() const override { return true; }
   bool getEffectName(char* name) override;
   bool getVendorString(char* text) override;
   bool getProductString(char* text) override;
@@ -73,32 +79,18 @@ public:
   static int32_t getOSCBasePort();
   static void setOSCBasePort(int32_t port);
 
-  // Read by the kernels during a block (audio thread). The scratch buffer holds one half of
-  // getScratchSize() floats per channel, for the filtered copy of that channel's block.
-  const BlockSettings& getBlockSettings() const { return settings; }
-  float* getScratchBuffer() const { return scratch.get(); }
-  // The half of the scratch buffer that holds channel's filtered copy (channel 0 or 1).
-  float* getFilteredCopy(int32_t channel) const {
-    return scratch.get() + (channel > 0 ? scratchSize : 0);
-  }
-  int32_t getScratchSize() const { return scratchSize; }
-
-  // Whether processReplacing may run the two kernels in lock-step (the default). Off, every
-  // block takes the per-kernel path, which gives the same samples; tests compare the two.
-  void setKernelPairing(bool enabled) { kernelPairing = enabled; }
-  const MeterValues& getMeters() const { return meters; }
+  // The signal core: block settings, kernels, scratch buffer and meters.
+  const QuorvellaSignalPath& getSignalPath() const { return signalPath; }
+  QuorvellaSignalPath& getSignalPath() { return signalPath; }
+  const MeterValues& getMeters() const { return signalPath.getMeters(); }
 
 private:
   void loadFactoryPrograms();
-  void updateMeters(uint32_t frames);
   // The integer part of the current program's OSC port offset.
   int32_t oscPortOffset() const;
 
-  BlockSettings settings{};
-  std::unique_ptr<float[]> scratch;
-  int32_t scratchSize = 0;
-  bool kernelPairing = true;
-  MeterValues meters;
+  QuorvellaSignalPath signalPath;
+  int32_t latency = 0;  // as last told to the host
   std::unique_ptr<HC::LuaMIDIHelper> midiHelper;
   std::unique_ptr<HC::OSCHelper> oscHelper;
 };

@@ -4,9 +4,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "dsp/PortableMath.h"
+#include "framework/HostInterface.h"
+#include "framework/HvcEditor.h"
 #include "framework/HvcProgramBasic.h"
 #include "framework/ParameterListenerTable.h"
-#include "host/AEffEditor.h"
 
 namespace {
 constexpr size_t kHostTextSize = 24;   // value texts and program names going to the host
@@ -22,9 +24,9 @@ void copyCut(char* out, size_t size, const char* text) {
 }
 }  // namespace
 
-HvcAuBase::HvcAuBase(audioMasterCallback audioMaster, int32_t numPrograms,
+HvcAuBase::HvcAuBase(HostInterface* host, int32_t numPrograms,
                      const ParameterDescriptor* descriptors, int32_t numParams)
-    : AudioEffectX(audioMaster, numPrograms, numParams), descriptors(descriptors) {
+    : host(host), numPrograms(numPrograms), numParams(numParams), descriptors(descriptors) {
   listenerTable.reset(new ParameterListenerTable(this));
   programs.reserve(static_cast<size_t>(numPrograms));
   for (int32_t p = 0; p < numPrograms; ++p) {
@@ -37,12 +39,33 @@ HvcAuBase::HvcAuBase(audioMasterCallback audioMaster, int32_t numPrograms,
 
 HvcAuBase::~HvcAuBase() {
   // The editor goes while the programs and the parameter listener table it uses still exist.
-  if (AEffEditor* owned = getEditor()) {
-    setEditor(nullptr);
-    delete owned;
-  }
+  setEditor(nullptr);
   for (HvcProgram* program : programs) delete program;
-  for (AUKernelBase* kernel : kernels) delete kernel;
+}
+
+// --- The host and the editor -----------------------------------------------------------------
+
+void HvcAuBase::beginEdit(int32_t index) {
+  if (host) host->beginEdit(index);
+}
+
+void HvcAuBase::endEdit(int32_t index) {
+  if (host) host->endEdit(index);
+}
+
+void HvcAuBase::updateDisplay() {
+  if (host) host->updateDisplay();
+}
+
+void HvcAuBase::setEditor(HvcEditor* newEditor) {
+  if (newEditor == editor) return;
+  HvcEditor* previous = editor;
+  editor = newEditor;
+  if (previous) {
+    // An open editor's render thread reads this effect: it stops before the editor goes.
+    if (previous->isOpen()) previous->close();
+    delete previous;
+  }
 }
 
 // --- Mappings -------------------------------------------------------------------------------
@@ -69,11 +92,11 @@ float HvcAuBase::getParameter(int32_t index) {
   return toNormalised(index, getPlainValue(index));
 }
 
-intptr_t HvcAuBase::setParameterFromEditor(int32_t index, float plainValue) {
-  if (!isValidParameter(index)) return 0;
+void HvcAuBase::setParameterFromEditor(int32_t index, float plainValue) {
+  if (!isValidParameter(index)) return;
   setPlainValue(index, plainValue);
   listenerTable->parameterChanged(index, plainValue);
-  return callHost(audioMasterAutomate, index, 0, nullptr, toNormalised(index, plainValue));
+  if (host) host->automate(index, plainValue, toNormalised(index, plainValue));
 }
 
 void HvcAuBase::getParameterName(int32_t index, char* text) {
@@ -149,24 +172,6 @@ bool HvcAuBase::getProgramNameIndexed(int32_t, int32_t index, char* text) {
   if (index < 0 || index >= numPrograms) return false;
   copyCut(text, kHostTextSize, programs[static_cast<size_t>(index)]->getName());
   return true;
-}
-
-// --- Processing -----------------------------------------------------------------------------
-
-void HvcAuBase::createKernels() {
-  for (int32_t i = 0; i < cEffect.numOutputs; ++i) {
-    AUKernelBase* k = createKernel();
-    if (k) kernels.push_back(k);
-  }
-}
-
-void HvcAuBase::processReplacing(float** inputs, float** outputs, int32_t frames) {
-  if (!inputs || !outputs || frames < 0) return;
-  bool silence = false;
-  for (size_t i = 0; i < kernels.size(); ++i) {
-    if (!inputs[i] || !outputs[i]) continue;
-    kernels[i]->process(inputs[i], outputs[i], static_cast<uint32_t>(frames), 1, silence);
-  }
 }
 
 // --- Property interface ---------------------------------------------------------------------

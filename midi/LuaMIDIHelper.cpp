@@ -7,11 +7,10 @@
 
 #include "framework/HvcAuBase.h"
 #include "framework/UserFolders.h"
-#include "host/AEffect.h"
-#include "midi/LuaIncludes.h"
+#include "lua/LuaIncludes.h"
+#include "lua/ScriptGlobals.h"
+#include "lua/ScriptSandbox.h"
 #include "midi/MIDIScriptFunctions.h"
-#include "midi/ScriptGlobals.h"
-#include "midi/ScriptSandbox.h"
 #include "platform/Output.h"
 #include "platform/PlatformInfo.h"
 #include "platform/Resources.h"
@@ -218,18 +217,14 @@ void LuaMIDIHelper::leave() {
   }
 }
 
-int32_t LuaMIDIHelper::dispatchEvents(const VstEvents* events) {
-  int32_t count = events ? events->numEvents : 0;
-  VstEvent* const* list = events ? events->events : nullptr;
+int32_t LuaMIDIHelper::dispatchEvents(const MIDIEventList& events) {
+  const uint32_t count = events.events ? events.count : 0;
   if (scriptLock.tryLock()) {
     startBlock();
     dispatchQueued();  // earlier blocks first
-    for (int32_t i = 0; i < count; ++i) {
-      const VstEvent* event = list[i];
-      if (!event || event->type != kVstMidiType) continue;
-      const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);
-      dispatchMessage(static_cast<uint8_t>(midi->midiData[0]), static_cast<uint8_t>(midi->midiData[1]),
-                      static_cast<uint8_t>(midi->midiData[2]));
+    for (uint32_t i = 0; i < count; ++i) {
+      const MIDIEvent& event = events.events[i];
+      dispatchMessage(event.status, event.data1, event.data2);
     }
     // A handler that made the host deliver events again, on this thread, queued them.
     dispatchQueued();
@@ -237,13 +232,10 @@ int32_t LuaMIDIHelper::dispatchEvents(const VstEvents* events) {
     return 1;
   }
   // Busy: keep the block's channel messages for the lock's next holder.
-  for (int32_t i = 0; i < count; ++i) {
-    const VstEvent* event = list[i];
-    if (!event || event->type != kVstMidiType) continue;
-    const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);
-    auto status = static_cast<uint8_t>(midi->midiData[0]);
-    if (status < 0x80 || status > 0xEF) continue;
-    queue.push(status, static_cast<uint8_t>(midi->midiData[1]), static_cast<uint8_t>(midi->midiData[2]));
+  for (uint32_t i = 0; i < count; ++i) {
+    const MIDIEvent& event = events.events[i];
+    if (event.status < 0x80 || event.status > 0xEF) continue;
+    queue.push(event.status, event.data1, event.data2);
   }
   // The holder may have released the lock meanwhile without seeing these messages (see
   // MIDIEventQueue::pendingAfterRelease); then the lock is free now.

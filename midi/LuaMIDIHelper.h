@@ -34,13 +34,13 @@
 #include <memory>
 #include <string>
 
+#include "framework/MIDIEventList.h"
+#include "lua/ScriptLimits.h"
 #include "midi/MIDIEventQueue.h"
 #include "midi/MIDIHandlerTables.h"
-#include "midi/ScriptLimits.h"
 #include "platform/Mutex.h"
 
 struct lua_State;
-struct VstEvents;
 class HvcAuBase;
 
 namespace HC {
@@ -86,9 +86,9 @@ public:
   void handleProgramChange(int32_t channel, int32_t program);
   void handlePolyPressure(int32_t channel, int32_t note, int32_t pressure);
 
-  // The host's event block (effProcessEvents), on the event thread: decodes every channel
-  // message and runs the handlers. Never waits for the script lock (see above). Always 1.
-  int32_t dispatchEvents(const VstEvents* events);
+  // A block's messages from the host, on the event thread: decodes every channel message
+  // and runs the handlers. Never waits for the script lock (see above). Always 1.
+  int32_t dispatchEvents(const MIDIEventList& events);
 
   // --- The script state (script lock held) ------------------------------------------------
   // The state, created and loaded with the built-in and user scripts on the first call.

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "framework/HvcAuBase.h"
-#include "midi/LuaIncludes.h"
+#include "lua/LuaIncludes.h"
 #include "midi/LuaMIDIHelper.h"
 
 namespace HC {

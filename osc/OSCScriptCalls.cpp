@@ -3,11 +3,11 @@
 #include <cmath>
 #include <cstring>
 
-#include "midi/LuaIncludes.h"
+#include "lua/LuaIncludes.h"
+#include "lua/ScriptGlobals.h"
 #include "midi/LuaMIDIHelper.h"
 #include "midi/LuaMIDISession.h"
 #include "midi/MIDIScriptFunctions.h"
-#include "midi/ScriptGlobals.h"
 #include "osc/OSCSendFunction.h"
 #include "platform/Thread.h"
 

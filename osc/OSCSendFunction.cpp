@@ -5,7 +5,7 @@
 #include <cstring>
 #include <exception>
 
-#include "midi/LuaIncludes.h"
+#include "lua/LuaIncludes.h"
 #include "osc/OSCEndpoint.h"
 #include "osc/OSCReplyPacket.h"
 #include "osc/OSCSender.h"

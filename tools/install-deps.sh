@@ -2,7 +2,7 @@
 # Installs the Debian packages the build and the tests need. Idempotent and quiet when
 # everything is present. Only Debian's own archive is used: binary packages, plus the
 # lua5.1, oscpack and musl source packages (built into the plug-in by CMake, see
-# midi/DebianLua51.cmake, osc/DebianOscpack.cmake and framework/PortableMath.cmake).
+# lua/DebianLua51.cmake, osc/DebianOscpack.cmake and dsp/PortableMath.cmake).
 # liblo-tools (oscsend, oscdump) is the OSC client of the tests.
 set -euo pipefail
 

@@ -8,8 +8,8 @@
 #include <set>
 #include <sstream>
 
-#include "effect/BlockPreparation.h"
-#include "effect/FactoryPrograms.h"
+#include "dsp/BlockPreparation.h"
+#include "dsp/FactoryPrograms.h"
 #include "faces/lv2/LV2Ports.h"
 #include "faces/lv2/LV2Uris.h"
 
@@ -107,9 +107,9 @@ bool isWhole(float v) {
 }
 
 // A parameter's names cover its values when there is one for every whole value of its range.
-bool namesCoverRange(const ParameterDescriptor& d, const ParameterValueNames& names) {
+bool namesCoverRange(const ParameterDescriptor& d, int32_t count) {
   return isInteger(d) && isWhole(d.minimum) && isWhole(d.maximum) &&
-         static_cast<double>(d.maximum) - d.minimum + 1.0 == names.count;
+         static_cast<double>(d.maximum) - d.minimum + 1.0 == count;
 }
 
 bool isValidSymbol(const char* symbol) {
@@ -131,10 +131,11 @@ struct ScalePoint {
 
 std::vector<ScalePoint> scalePoints(int32_t index, const ParameterDescriptor& d) {
   std::vector<ScalePoint> points;
-  ParameterValueNames names = quorvellaValueNames(index);
-  if (names.count > 0) {
-    for (int32_t i = 0; i < names.count; ++i)
-      points.push_back({d.minimum + static_cast<float>(i), names.names[i]});
+  const char* const* names = quorvellaValueNames(index);
+  const int32_t count = quorvellaValueNameCount(index);
+  if (count > 0) {
+    for (int32_t i = 0; i < count; ++i)
+      points.push_back({d.minimum + static_cast<float>(i), names[i]});
     return points;
   }
   if (!quorvellaHasValueTexts(index)) return points;
@@ -243,9 +244,9 @@ std::vector<std::string> LV2BundleWriter::faults() const {
       found.push_back(name +
                       ": an integer parameter needs whole numbers for its range and "
                       "default");
-    ParameterValueNames names = quorvellaValueNames(i);
-    if (names.count > 0 && !namesCoverRange(d, names))
-      found.push_back(name + ": its " + std::to_string(names.count) +
+    const int32_t count = quorvellaValueNameCount(i);
+    if (count > 0 && !namesCoverRange(d, count))
+      found.push_back(name + ": its " + std::to_string(count) +
                       " value names do not name every whole value from " + range(d));
   }
 
@@ -362,8 +363,8 @@ void LV2BundleWriter::writeParameterPort(std::ostream& out, int32_t parameter) c
   if (d.unit == kUnitHertz) properties.push_back("pprop:logarithmic");
   if (isInteger(d)) properties.push_back("lv2:integer");
   if (d.unit == kUnitBoolean) properties.push_back("lv2:toggled");
-  ParameterValueNames names = quorvellaValueNames(parameter);
-  if (names.count > 0 && namesCoverRange(d, names)) properties.push_back("lv2:enumeration");
+  const int32_t count = quorvellaValueNameCount(parameter);
+  if (count > 0 && namesCoverRange(d, count)) properties.push_back("lv2:enumeration");
   if (!properties.empty()) statements.push_back("lv2:portProperty " + joined(properties));
 
   std::vector<std::string> points;

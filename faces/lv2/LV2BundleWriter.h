@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "effect/QuorvellaParameters.h"
+#include "dsp/QuorvellaParameters.h"
 
 namespace lv2face {
 

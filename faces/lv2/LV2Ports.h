@@ -12,7 +12,7 @@
 
 #include <cstdint>
 
-#include "effect/QuorvellaParameters.h"
+#include "dsp/QuorvellaParameters.h"
 
 namespace lv2face {
 

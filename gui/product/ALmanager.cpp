@@ -2,9 +2,9 @@
 
 #include <GL/glew.h>
 
-#include "gui/EditorOptions.h"
-#include "gui/Texture.h"
+#include "gui/elements/EditorOptions.h"
 #include "gui/product/ShaderProgram.h"
+#include "gui/text/Texture.h"
 
 namespace HC {
 

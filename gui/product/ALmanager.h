@@ -6,7 +6,7 @@
 // render thread starts; the GL hooks run on the render thread.
 #pragma once
 
-#include "gui/Manager.h"
+#include "gui/elements/Manager.h"
 
 namespace HC {
 

@@ -3,12 +3,12 @@
 #include <cctype>
 #include <limits>
 
+#include "dsp/QuorvellaParameters.h"
 #include "effect/HvcQuorvella.h"
-#include "effect/QuorvellaParameters.h"
 #include "framework/CFString.h"
 #include "framework/Settings.h"
 #include "framework/SettingsValueNames.h"
-#include "gui/EditorOptions.h"
+#include "gui/elements/EditorOptions.h"
 #include "platform/DialogControls.h"
 #include "platform/ModalDialog.h"
 #include "platform/URLOpener.h"

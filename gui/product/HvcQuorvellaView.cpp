@@ -1,14 +1,14 @@
 #include "gui/product/HvcQuorvellaView.h"
 
 #include "effect/HvcQuorvella.h"
-#include "gui/LayoutScript.h"
-#include "gui/LumoButton.h"
-#include "gui/Manager.h"
+#include "gui/elements/LumoButton.h"
+#include "gui/elements/Manager.h"
 #include "gui/product/ALmanager.h"
 #include "gui/product/AboutDialog.h"
 #include "gui/product/LumoKnob.h"
 #include "gui/product/ViewScriptExtras.h"
-#include "midi/LuaIncludes.h"
+#include "gui/script/LayoutScript.h"
+#include "lua/LuaIncludes.h"
 
 HvcQuorvellaView::HvcQuorvellaView(HvcAuBase* effect) : HC::Editor(effect) {
   auto& ids = resourceIds();
@@ -26,6 +26,8 @@ HvcQuorvellaView::HvcQuorvellaView(HvcAuBase* effect) : HC::Editor(effect) {
 }
 
 HvcQuorvellaView::~HvcQuorvellaView() = default;
+
+HvcEditor* HvcQuorvellaView::create(HvcAuBase& effect) { return new HvcQuorvellaView(&effect); }
 
 void HvcQuorvellaView::buildInterface(float, float) {
   auto* manager = new HC::ALmanager(this, getHvcEffect());

@@ -2,8 +2,9 @@
 // (ALmanager) at every opening, offers the layout script a "Prefs" button and the product's
 // own functions (ViewScriptExtras), and makes the product's knobs and buttons for it.
 //
-// The effect creates it at the end of its construction and owns it; construction sets up
-// the layout script and learns the window size the host asks for before the first opening.
+// The effect creates it through create(), its editor factory, at the end of its
+// construction and owns it; construction sets up the layout script and learns the window
+// size the host asks for before the first opening.
 //
 // Threads: as HC::Editor (construction, openings, script calls and the Prefs button on the
 // host's user-interface thread).
@@ -11,7 +12,7 @@
 
 #include <cstdint>
 
-#include "gui/Editor.h"
+#include "gui/editor/Editor.h"
 
 class HvcQuorvellaView : public HC::Editor {
  public:
@@ -26,6 +27,9 @@ class HvcQuorvellaView : public HC::Editor {
 
   explicit HvcQuorvellaView(HvcAuBase* effect);
   ~HvcQuorvellaView() override;
+
+  // The product's editor factory (EditorFactory): a view of effect.
+  static HvcEditor* create(HvcAuBase& effect);
 
   void buildInterface(float, float) override;
   void registerScriptExtras(lua_State* state) override;

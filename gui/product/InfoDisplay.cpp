@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "gui/Font.h"
-#include "gui/Manager.h"
+#include "gui/elements/Manager.h"
+#include "gui/text/Font.h"
 
 namespace HC {
 

@@ -10,7 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "gui/UIElement.h"
+#include "gui/elements/UIElement.h"
 
 namespace HC {
 

@@ -2,9 +2,9 @@
 
 #include <GL/glew.h>
 
-#include "gui/Draw2D.h"
-#include "gui/Font.h"
-#include "gui/Manager.h"
+#include "gui/elements/Draw2D.h"
+#include "gui/elements/Manager.h"
+#include "gui/text/Font.h"
 
 namespace HC {
 

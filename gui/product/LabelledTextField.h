@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "gui/TextField.h"
+#include "gui/elements/TextField.h"
 
 namespace HC {
 

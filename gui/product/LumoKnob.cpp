@@ -2,9 +2,9 @@
 
 #include <GL/gl.h>
 
-#include "framework/ParameterDescriptor.h"
-#include "gui/Font.h"
+#include "dsp/ParameterDescriptor.h"
 #include "gui/product/TexturedKnobRenderer.h"
+#include "gui/text/Font.h"
 
 namespace HC {
 

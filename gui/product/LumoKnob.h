@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "gui/Knob.h"
+#include "gui/elements/Knob.h"
 
 namespace HC {
 

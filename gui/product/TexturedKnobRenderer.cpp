@@ -4,9 +4,9 @@
 
 #include <cmath>
 
-#include "gui/EditorOptions.h"
-#include "gui/Texture.h"
+#include "gui/elements/EditorOptions.h"
 #include "gui/product/ShaderProgram.h"
+#include "gui/text/Texture.h"
 
 namespace HC {
 

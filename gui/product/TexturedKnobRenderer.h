@@ -15,7 +15,7 @@
 #include <deque>
 #include <vector>
 
-#include "gui/Effect.h"
+#include "gui/elements/Effect.h"
 
 namespace HC {
 

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "gui/Texture.h"
+#include "gui/text/Texture.h"
 
 namespace HC {
 

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "gui/Effect.h"
+#include "gui/elements/Effect.h"
 
 namespace HC {
 

@@ -3,16 +3,16 @@
 #include <algorithm>
 #include <cstring>
 
-#include "gui/Editor.h"
-#include "gui/LayoutScript.h"
-#include "gui/LayoutScriptFunctions.h"
-#include "gui/LayoutScriptObjects.h"
+#include "gui/editor/Editor.h"
 #include "gui/product/ALmanager.h"
 #include "gui/product/InfoDisplay.h"
 #include "gui/product/LabelledTextField.h"
 #include "gui/product/TexturedKnobRenderer.h"
 #include "gui/product/TexturedMeters.h"
-#include "midi/LuaIncludes.h"
+#include "gui/script/LayoutScript.h"
+#include "gui/script/LayoutScriptFunctions.h"
+#include "gui/script/LayoutScriptObjects.h"
+#include "lua/LuaIncludes.h"
 
 namespace HC {
 

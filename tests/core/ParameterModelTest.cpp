@@ -7,9 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "effect/FactoryPrograms.h"
+#include "dsp/FactoryPrograms.h"
+#include "dsp/QuorvellaParameters.h"
 #include "effect/HvcQuorvella.h"
-#include "effect/QuorvellaParameters.h"
+#include "framework/HvcEditor.h"
 #include "framework/ParameterListenerTable.h"
 
 namespace {
@@ -55,6 +56,7 @@ TEST(ModelMapping, EqualMinimumAndMaximumReportsTheMinimum) {
   static const ParameterDescriptor table[1] = {{"Fixed", kUnitGeneric, 3.0f, 3.0f, 3.0f}};
   struct Fixed : HvcAuBase {
     Fixed() : HvcAuBase(nullptr, 1, table, 1) {}
+    void processReplacing(float**, float**, int32_t) override {}
   } effect;
   EXPECT_EQ(effect.toNormalised(0, 3.0f), 3.0f);
   EXPECT_EQ(effect.getParameter(0), 3.0f);
@@ -199,7 +201,9 @@ TEST_F(Model, HostSetterTellsTheEditorsListeners) {
   table.attach(Delivery::deliver, &delivery);
   int control = 0;
   table.registerControl(kLowpassCutoff, &control);
-  // The effect has its editor from construction: host changes reach the table.
+  // An effect with an editor (the plug-in's has one from construction): host changes reach
+  // the table.
+  fx.setEditor(new HvcEditor(&fx));
   fx.setParameter(kLowpassCutoff, 0.5f);
   EXPECT_EQ(table.pendingCount(), 1u);
   EXPECT_EQ(fx.getPlainValue(kLowpassCutoff), 100.0f);

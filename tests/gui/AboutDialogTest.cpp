@@ -11,7 +11,7 @@
 #include "framework/CFString.h"
 #include "framework/Settings.h"
 #include "framework/SettingsValueNames.h"
-#include "gui/EditorOptions.h"
+#include "gui/elements/EditorOptions.h"
 #include "gui/product/AboutDialog.h"
 #include "platform/DialogControls.h"
 #include "support/UserEnvironment.h"

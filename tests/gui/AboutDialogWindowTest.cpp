@@ -15,7 +15,7 @@
 #include "framework/CFString.h"
 #include "framework/Settings.h"
 #include "framework/SettingsValueNames.h"
-#include "gui/EditorOptions.h"
+#include "gui/elements/EditorOptions.h"
 #include "gui/product/AboutDialog.h"
 #include "support/ScopedEnv.h"
 #include "support/XTestDriver.h"

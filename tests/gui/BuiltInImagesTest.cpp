@@ -10,8 +10,8 @@
 #include <thread>
 #include <vector>
 
-#include "gui/BuiltInImages.h"
-#include "gui/PNGImage.h"
+#include "gui/text/BuiltInImages.h"
+#include "gui/text/PNGImage.h"
 #include "platform/Resources.h"
 #include "tools/images/BackgroundTile.h"
 #include "tools/images/KnobAtlas.h"

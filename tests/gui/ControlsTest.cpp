@@ -2,12 +2,12 @@
 #include <gtest/gtest.h>
 
 #include "GuiTestSupport.h"
-#include "gui/Group.h"
-#include "gui/Knob.h"
-#include "gui/Modifiers.h"
-#include "gui/StatefulButton.h"
-#include "gui/TextField.h"
-#include "gui/TextFit.h"
+#include "gui/elements/Group.h"
+#include "gui/elements/Knob.h"
+#include "gui/elements/Modifiers.h"
+#include "gui/elements/StatefulButton.h"
+#include "gui/elements/TextField.h"
+#include "gui/elements/TextFit.h"
 
 namespace {
 
@@ -83,9 +83,9 @@ TEST_F(Controls, ModifierChangeMidDragRestartsWithoutAJump) {
   // The restart closes and reopens the edit: every automate sits inside a begin/end pair.
   int open = 0;
   for (const HostCall& c : hostCalls()) {
-    if (c.opcode == audioMasterBeginEdit) ++open;
-    if (c.opcode == audioMasterEndEdit) --open;
-    if (c.opcode == audioMasterAutomate) {
+    if (c.kind == RecordingHost::kBeginEdit) ++open;
+    if (c.kind == RecordingHost::kEndEdit) --open;
+    if (c.kind == RecordingHost::kAutomate) {
       EXPECT_EQ(open, 1);
     }
     EXPECT_TRUE(open == 0 || open == 1);
@@ -99,13 +99,13 @@ TEST_F(Controls, DragTellsTheHostBeginAutomateEndForTheDraggedIndexThenUpdatesDi
   then(GestureEvent::Up, 120, 120);
   press(100);
   ASSERT_GE(hostCalls().size(), 4u);
-  EXPECT_EQ(hostCalls().front().opcode, audioMasterBeginEdit);
-  EXPECT_EQ(hostCalls()[1].opcode, audioMasterAutomate);
-  EXPECT_FLOAT_EQ(hostCalls()[1].opt, fx.getParameter(kCutoff));
-  EXPECT_EQ(hostCalls()[hostCalls().size() - 2].opcode, audioMasterEndEdit);
-  EXPECT_EQ(hostCalls().back().opcode, audioMasterUpdateDisplay);
+  EXPECT_EQ(hostCalls().front().kind, RecordingHost::kBeginEdit);
+  EXPECT_EQ(hostCalls()[1].kind, RecordingHost::kAutomate);
+  EXPECT_FLOAT_EQ(hostCalls()[1].value, fx.getParameter(kCutoff));
+  EXPECT_EQ(hostCalls()[hostCalls().size() - 2].kind, RecordingHost::kEndEdit);
+  EXPECT_EQ(hostCalls().back().kind, RecordingHost::kUpdateDisplay);
   for (const HostCall& c : hostCalls())
-    if (c.opcode != audioMasterUpdateDisplay) {
+    if (c.kind != RecordingHost::kUpdateDisplay) {
       EXPECT_EQ(c.index, kCutoff);
     }
   EXPECT_EQ(manager.draggedIndex(), -1);
@@ -119,8 +119,9 @@ TEST_F(Controls, AltClickResetsAndAStepped01KnobFlipsInsideTheEdit) {
   then(GestureEvent::Up, 120, 120);
   press(120, HC::ModifierAlt);
   EXPECT_EQ(fx.getPlainValue(kOffset), 6.0f);
-  EXPECT_EQ(opcodes(), (std::vector<int32_t>{audioMasterBeginEdit, audioMasterAutomate,
-                                             audioMasterEndEdit, audioMasterUpdateDisplay}));
+  EXPECT_EQ(calls(), (std::vector<RecordingHost::Kind>{RecordingHost::kBeginEdit, RecordingHost::kAutomate,
+                                                      RecordingHost::kEndEdit,
+                                                      RecordingHost::kUpdateDisplay}));
 
   HC::Knob* flip = new HC::Knob(kSwitch, &manager, 200, 100, 40);
   manager.getRoot()->add(flip);
@@ -141,7 +142,7 @@ TEST_F(Controls, ControlOfAMissingParameterIsInert) {
   manager.pointerMoved(120, 120);
   EXPECT_EQ(manager.hoveredIndex(), -1);
   EXPECT_EQ(k->getNormalised(), 0.0f);
-  EXPECT_EQ(opcodes(), std::vector<int32_t>{audioMasterUpdateDisplay});
+  EXPECT_EQ(calls(), std::vector<RecordingHost::Kind>{RecordingHost::kUpdateDisplay});
 }
 
 struct Fields : Controls {
@@ -189,14 +190,15 @@ TEST_F(Fields, TypedNumberIsCommittedAsThePlainValueWithOneEdit) {
   manager.pointerPressed(20, 15, 0);
   EXPECT_EQ(window.focusRequests, 1);
   EXPECT_EQ(manager.focusedField(), f);
-  hostCalls().clear();
+  testHost().clear();
   type("-1-.5.");  // the second minus and the second point are ignored
   EXPECT_EQ(f->typedText(), "-1.5");
   type("\r");
   EXPECT_EQ(fx.getPlainValue(kOffset), -1.5f);
   EXPECT_FALSE(f->isEditing());
-  EXPECT_EQ(opcodes(),
-            (std::vector<int32_t>{audioMasterBeginEdit, audioMasterAutomate, audioMasterEndEdit}));
+  EXPECT_EQ(calls(), (std::vector<RecordingHost::Kind>{RecordingHost::kBeginEdit,
+                                                      RecordingHost::kAutomate,
+                                                      RecordingHost::kEndEdit}));
   EXPECT_EQ(manager.focusedField(), f);  // focus stays after a commit
 }
 

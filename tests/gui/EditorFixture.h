@@ -20,7 +20,7 @@
 #include <thread>
 #include <vector>
 
-#include "host/AEffect.h"
+#include "faces/vst2/AEffect.h"
 #include "support/XTestDriver.h"
 #include "support/XvfbDisplay.h"
 #include "tests/gui/editor/TestEditor.h"

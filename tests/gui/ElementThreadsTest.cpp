@@ -6,10 +6,10 @@
 #include <thread>
 
 #include "GuiTestSupport.h"
-#include "gui/EditorOptions.h"
-#include "gui/Group.h"
-#include "gui/Knob.h"
-#include "gui/TextField.h"
+#include "gui/elements/EditorOptions.h"
+#include "gui/elements/Group.h"
+#include "gui/elements/Knob.h"
+#include "gui/elements/TextField.h"
 
 namespace {
 

@@ -12,14 +12,14 @@
 #include "GLTestContext.h"
 #include "GuiTestSupport.h"
 #include "PNGTestImages.h"
-#include "gui/EditorOptions.h"
-#include "gui/Group.h"
-#include "gui/Texture.h"
+#include "gui/elements/EditorOptions.h"
+#include "gui/elements/Group.h"
 #include "gui/product/ALmanager.h"
 #include "gui/product/LumoKnob.h"
-#include "gui/product/TexturedKnobRenderer.h"
 #include "gui/product/ShaderProgram.h"
+#include "gui/product/TexturedKnobRenderer.h"
 #include "gui/product/TexturedMeters.h"
+#include "gui/text/Texture.h"
 #include "support/TempFolder.h"
 
 namespace {
@@ -34,7 +34,7 @@ const ParameterDescriptor kTable[kCount] = {
 };
 
 struct Effect : HvcAuBase {
-  Effect() : HvcAuBase(guitest::recordHost, 1, kTable, kCount) { setEditor(new AEffEditor(this)); }
+  Effect() : HvcAuBase(&guitest::testHost(), 1, kTable, kCount) { setEditor(new HvcEditor(this)); }
   void processReplacing(float**, float**, int32_t) override {}
 };
 

@@ -14,7 +14,7 @@
 
 #include "GLTestContext.h"
 #include "PNGTestImages.h"
-#include "gui/Font.h"
+#include "gui/text/Font.h"
 #include "platform/FontFiles.h"
 #include "support/StreamCapture.h"
 #include "support/TempFolder.h"

@@ -13,13 +13,13 @@
 
 #include "GuiTestSupport.h"
 #include "PNGTestImages.h"
-#include "gui/EditorOptions.h"
-#include "gui/FrameRenderer.h"
-#include "gui/Manager.h"
-#include "gui/Texture.h"
+#include "gui/editor/FrameRenderer.h"
+#include "gui/elements/EditorOptions.h"
+#include "gui/elements/Manager.h"
 #include "gui/product/TexturedMeters.h"
-#include "support/TempFolder.h"
+#include "gui/text/Texture.h"
 #include "platform/EditorWindow.h"
+#include "support/TempFolder.h"
 #include "support/XTestDriver.h"
 #include "support/XvfbDisplay.h"
 

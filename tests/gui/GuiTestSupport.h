@@ -1,5 +1,4 @@
-// Doubles for the element framework's tests: a small effect whose host callback records
-// every call, a window that replays a scripted press gesture, and a font with fixed
+// Doubles for the element framework's tests: a small effect whose host records every call, a window that replays a scripted press gesture, and a font with fixed
 // metrics. No display and no GL are needed.
 #pragma once
 
@@ -9,10 +8,11 @@
 #include <vector>
 
 #include "framework/HvcAuBase.h"
-#include "gui/Font.h"
-#include "gui/GestureSource.h"
-#include "gui/Manager.h"
-#include "host/AEffEditor.h"
+#include "framework/HvcEditor.h"
+#include "gui/elements/GestureSource.h"
+#include "gui/elements/Manager.h"
+#include "gui/text/Font.h"
+#include "support/RecordingHost.h"
 
 namespace guitest {
 
@@ -24,28 +24,23 @@ inline const ParameterDescriptor kParams[kParamCount] = {
     {"", kUnitGeneric, 0.0f, 0.0f, 0.0f},
 };
 
-struct HostCall {
-  int32_t opcode;
-  int32_t index;
-  float opt;
-};
+using HostCall = RecordingHost::Call;
 
-// The host callback's calls, in order; one effect at a time per test.
-inline std::vector<HostCall>& hostCalls() {
-  static std::vector<HostCall> calls;
-  return calls;
+// The host of the test effects; one effect at a time per test.
+inline RecordingHost& testHost() {
+  static RecordingHost host;
+  return host;
 }
 
-inline intptr_t recordHost(AEffect*, int32_t opcode, int32_t index, intptr_t, void*, float opt) {
-  if (opcode != audioMasterVersion) hostCalls().push_back({opcode, index, opt});
-  return opcode == audioMasterVersion ? 2400 : 0;
-}
+// Its calls so far, in order.
+inline std::vector<HostCall> hostCalls() { return testHost().calls(); }
 
 struct TestEffect : HvcAuBase {
-  explicit TestEffect(int32_t programs = 1) : HvcAuBase(recordHost, programs, kParams, kParamCount) {
+  explicit TestEffect(int32_t programs = 1)
+      : HvcAuBase(&testHost(), programs, kParams, kParamCount) {
     // An editor makes the host setter tell the listeners, as in the plug-in.
-    setEditor(new AEffEditor(this));
-    hostCalls().clear();
+    setEditor(new HvcEditor(this));
+    testHost().clear();
   }
   void processReplacing(float**, float**, int32_t) override {}
 };
@@ -105,11 +100,7 @@ struct Rig {
   void then(HC::GestureEvent::Type type, int x, int y, int modifiers = 0) {
     window.events.push_back({type, x, 300 - y, modifiers});
   }
-  std::vector<int32_t> opcodes() const {
-    std::vector<int32_t> out;
-    for (const HostCall& c : hostCalls()) out.push_back(c.opcode);
-    return out;
-  }
+  std::vector<RecordingHost::Kind> calls() const { return testHost().kinds(); }
 };
 
 }  // namespace guitest

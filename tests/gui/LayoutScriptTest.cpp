@@ -9,26 +9,19 @@
 #include <vector>
 
 #include "effect/HvcQuorvella.h"
-#include "gui/Font.h"
-#include "gui/Manager.h"
-#include "gui/NamedGroup.h"
-#include "gui/ScriptedEditor.h"
-#include "gui/StatefulButton.h"
-#include "gui/Texture.h"
-#include "midi/LuaIncludes.h"
+#include "gui/editor/ScriptedEditor.h"
+#include "gui/elements/Manager.h"
+#include "gui/elements/NamedGroup.h"
+#include "gui/elements/StatefulButton.h"
+#include "gui/text/Font.h"
+#include "gui/text/Texture.h"
+#include "lua/LuaIncludes.h"
+#include "support/RecordingHost.h"
 #include "support/StreamCapture.h"
 #include "support/TestFiles.h"
 #include "support/UserEnvironment.h"
 
 namespace {
-
-std::vector<int32_t> edits;  // begin (43) and end (44) edit opcodes the host saw
-
-intptr_t hostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
-  if (opcode == audioMasterVersion) return 2400;
-  if (opcode == audioMasterBeginEdit || opcode == audioMasterEndEdit) edits.push_back(opcode);
-  return 0;
-}
 
 // Runs each named call protected and keeps its error text in the global table `errors`.
 const char kTry[] = R"(
@@ -48,9 +41,11 @@ protected:
   }
   void make(const std::string& script) {
     TearDown();
-    edits.clear();
-    effect.reset(new HvcQuorvella(hostCallback));
-    editor = new HC::ScriptedEditor(effect.get(), script);  // the effect owns it
+    effect.reset();
+    host.clear();
+    effect.reset(new HvcQuorvella(&host));
+    editor = new HC::ScriptedEditor(effect.get(), script);
+    effect->setEditor(editor);
     editor->prepareLayout();
   }
   HC::Manager& open() {
@@ -74,12 +69,12 @@ protected:
   }
   std::string error(const char* name) { return global(name, true); }
   int16_t rectWidth() {
-    ERect* rect = nullptr;
+    EditorRect* rect = nullptr;
     editor->getRect(&rect);
     return rect->right - rect->left;
   }
   int16_t rectHeight() {
-    ERect* rect = nullptr;
+    EditorRect* rect = nullptr;
     editor->getRect(&rect);
     return rect->bottom - rect->top;
   }
@@ -91,7 +86,16 @@ protected:
     return out;
   }
 
+  // Begin and end edits the host saw.
+  std::vector<RecordingHost::Kind> edits() const {
+    std::vector<RecordingHost::Kind> out;
+    for (RecordingHost::Kind kind : host.kinds())
+      if (kind == RecordingHost::kBeginEdit || kind == RecordingHost::kEndEdit) out.push_back(kind);
+    return out;
+  }
+
   testsupport::UserEnvironment user;
+  RecordingHost host;
   std::unique_ptr<HvcQuorvella> effect;
   HC::ScriptedEditor* editor = nullptr;
 };
@@ -158,8 +162,10 @@ end)");
   EXPECT_FLOAT_EQ(effect->getPlainValue(1), 0.25f);
   EXPECT_FLOAT_EQ(effect->getPlainValue(3), 0.5f);  // integer part of 3.9
   // Each change is one whole edit for the host.
-  EXPECT_EQ(edits, (std::vector<int32_t>{audioMasterBeginEdit, audioMasterEndEdit,
-                                         audioMasterBeginEdit, audioMasterEndEdit}));
+  EXPECT_EQ(edits(), (std::vector<RecordingHost::Kind>{RecordingHost::kBeginEdit,
+                                                      RecordingHost::kEndEdit,
+                                                      RecordingHost::kBeginEdit,
+                                                      RecordingHost::kEndEdit}));
   EXPECT_EQ(editor->getManager()->draggedIndex(), -1);
 }
 

@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "GuiTestSupport.h"
-#include "gui/Button.h"
-#include "gui/EditorOptions.h"
-#include "gui/Knob.h"
-#include "gui/NamedGroup.h"
-#include "gui/StaticText.h"
+#include "gui/elements/Button.h"
+#include "gui/elements/EditorOptions.h"
+#include "gui/elements/Knob.h"
+#include "gui/elements/NamedGroup.h"
+#include "gui/elements/StaticText.h"
 
 namespace {
 
@@ -69,7 +69,7 @@ TEST_F(Tree, HitTestOrderAndVisibility) {
 
   // Groups are never the target of a press.
   group->setVisible(true);
-  hostCalls().clear();
+  testHost().clear();
   manager.pointerPressed(95, 95, 0);
   EXPECT_TRUE(hostCalls().empty());
   EXPECT_EQ(window.captures, 1);

@@ -6,7 +6,7 @@
 #include <random>
 
 #include "PNGTestImages.h"
-#include "gui/PNGImage.h"
+#include "gui/text/PNGImage.h"
 
 using testsupport::Bytes;
 using testsupport::encodePNG;

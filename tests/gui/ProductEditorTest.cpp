@@ -12,8 +12,8 @@
 #include <vector>
 #include <string>
 
+#include "faces/vst2/AEffect.h"
 #include "framework/SettingsValueNames.h"
-#include "host/AEffect.h"
 #include "support/UserEnvironment.h"
 #include "support/XTestDriver.h"
 #include "support/XvfbDisplay.h"

@@ -11,7 +11,7 @@
 #include <memory>
 #include <thread>
 
-#include "host/AEffect.h"
+#include "faces/vst2/AEffect.h"
 #include "support/StreamCapture.h"
 #include "support/TestFiles.h"
 #include "support/UserEnvironment.h"

@@ -11,24 +11,21 @@
 #include <vector>
 
 #include "effect/HvcQuorvella.h"
-#include "gui/LumoButton.h"
-#include "gui/Manager.h"
-#include "gui/NamedGroup.h"
-#include "gui/Texture.h"
+#include "gui/elements/LumoButton.h"
+#include "gui/elements/Manager.h"
+#include "gui/elements/NamedGroup.h"
 #include "gui/product/ALmanager.h"
 #include "gui/product/HvcQuorvellaView.h"
 #include "gui/product/InfoDisplay.h"
 #include "gui/product/LabelledTextField.h"
 #include "gui/product/LumoKnob.h"
 #include "gui/product/ViewScriptExtras.h"
-#include "midi/LuaIncludes.h"
+#include "gui/text/Texture.h"
+#include "lua/LuaIncludes.h"
+#include "support/RecordingHost.h"
 #include "support/UserEnvironment.h"
 
 namespace {
-
-intptr_t hostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
-  return opcode == audioMasterVersion ? 2400 : 0;
-}
 
 const char kTry[] = R"(
 errors = {}
@@ -41,7 +38,7 @@ end
 class ProductView : public ::testing::Test {
  protected:
   void SetUp() override {
-    effect.reset(new HvcQuorvella(hostCallback));
+    effect.reset(new HvcQuorvella(&host, &HvcQuorvellaView::create));
     view = dynamic_cast<HvcQuorvellaView*>(effect->getEditor());
     ASSERT_NE(view, nullptr);
   }
@@ -73,6 +70,7 @@ class ProductView : public ::testing::Test {
   }
 
   testsupport::UserEnvironment user;
+  RecordingHost host;
   std::unique_ptr<HvcQuorvella> effect;
   HvcQuorvellaView* view = nullptr;
 };

@@ -2,7 +2,7 @@
 // by the host library, shown on the private Xvfb and clicked through XTEST.
 #include <gtest/gtest.h>
 
-#include "host/AEffect.h"
+#include "faces/vst2/AEffect.h"
 #include "support/XTestDriver.h"
 #include "support/XvfbDisplay.h"
 #include "tests/gui/EditorFixture.h"

@@ -6,7 +6,7 @@
 
 #include "GLTestContext.h"
 #include "PNGTestImages.h"
-#include "gui/Texture.h"
+#include "gui/text/Texture.h"
 #include "support/StreamCapture.h"
 #include "support/TempFolder.h"
 

@@ -18,8 +18,8 @@
 #include <string>
 #include <utility>
 
-#include "effect/BlockPreparation.h"
-#include "effect/FactoryPrograms.h"
+#include "dsp/BlockPreparation.h"
+#include "dsp/FactoryPrograms.h"
 #include "faces/lv2/LV2Ports.h"
 #include "faces/lv2/LV2Uris.h"
 #include "lv2/BundleWorld.h"
@@ -179,7 +179,7 @@ TEST_F(LV2Bundle, PortPropertiesAndUnitsFollowHowTheTableMapsEachUnit) {
     // The VST face rounds indexed values; on/off values are 0 or 1 at its ends.
     EXPECT_EQ(portHas(index, LV2_CORE__integer), d.unit == kUnitIndexed || d.unit == kUnitBeats);
     EXPECT_EQ(portHas(index, LV2_CORE__toggled), d.unit == kUnitBoolean);
-    EXPECT_EQ(portHas(index, LV2_CORE__enumeration), quorvellaValueNames(p).count > 0);
+    EXPECT_EQ(portHas(index, LV2_CORE__enumeration), quorvellaValueNameCount(p) > 0);
 
     // A host shows the unit the VST host shows as the label: the LV2 unit's symbol or
     // label is the VST face's label. Relative semitones have no VST label but an LV2 unit.
@@ -225,13 +225,14 @@ TEST_F(LV2Bundle, ScalePointsAreTheProductsValueNamesAndTexts) {
       }
     }
 
-    ParameterValueNames names = quorvellaValueNames(p);
-    if (names.count > 0) {
+    const char* const* names = quorvellaValueNames(p);
+    const int32_t count = quorvellaValueNameCount(p);
+    if (count > 0) {
       // An enumeration: one point for each value, named as the VST face names it.
       ++enumerations;
-      ASSERT_EQ(shown.size(), static_cast<size_t>(names.count));
-      for (int32_t n = 0; n < names.count; ++n)
-        EXPECT_EQ(shown[d.minimum + static_cast<float>(n)], names.names[n]);
+      ASSERT_EQ(shown.size(), static_cast<size_t>(count));
+      for (int32_t n = 0; n < count; ++n)
+        EXPECT_EQ(shown[d.minimum + static_cast<float>(n)], names[n]);
       continue;
     }
     // Every whole value in the range that the product shows as a text, and no other.

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "effect/FactoryPrograms.h"
+#include "dsp/FactoryPrograms.h"
 #include "faces/lv2/LV2BundleWriter.h"
 #include "faces/lv2/LV2Ports.h"
 #include "faces/lv2/LV2Uris.h"

@@ -41,4 +41,15 @@ VstEvents* EventBlock::events() {
   return block;
 }
 
+MIDIEventList EventBlock::list() {
+  messages.clear();
+  for (const auto& event : midiEvents) {
+    if (event.type != kVstMidiType) continue;
+    messages.push_back({event.deltaFrames, static_cast<uint8_t>(event.midiData[0]),
+                        static_cast<uint8_t>(event.midiData[1]),
+                        static_cast<uint8_t>(event.midiData[2])});
+  }
+  return {messages.data(), static_cast<uint32_t>(messages.size())};
+}
+
 }  // namespace miditest

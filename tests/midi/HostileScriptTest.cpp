@@ -8,7 +8,7 @@
 #include <string>
 
 #include "ScriptTestFixture.h"
-#include "midi/LuaIncludes.h"
+#include "lua/LuaIncludes.h"
 #include "midi/LuaMIDISession.h"
 #include "midi/MIDIHandlerTables.h"
 

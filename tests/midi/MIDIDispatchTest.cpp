@@ -7,7 +7,7 @@
 #include <string>
 
 #include "ScriptTestFixture.h"
-#include "effect/QuorvellaParameters.h"
+#include "dsp/QuorvellaParameters.h"
 
 namespace miditest {
 namespace {
@@ -58,7 +58,7 @@ TEST_F(DispatchTest, SystemMessagesStrayBytesAndOtherEventTypesAreIgnored) {
   block.sysex().midi(0xF8, 0, 0).midi(0xF0, 0x90, 60).midi(0x40, 60, 100).midi(0xFF, 0, 0);
   EXPECT_EQ(send(block), 1);
   EXPECT_EQ(logged(), "");
-  EXPECT_EQ(fx().processEvents(nullptr), 1);
+  EXPECT_EQ(fx().processEvents(MIDIEventList{nullptr, 0}), 1);
   EventBlock empty;
   EXPECT_EQ(send(empty), 1);
 }

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "ScriptTestFixture.h"
-#include "midi/LuaIncludes.h"
-#include "midi/ScriptLimits.h"
+#include "lua/LuaIncludes.h"
+#include "lua/ScriptLimits.h"
 
 namespace miditest {
 namespace {

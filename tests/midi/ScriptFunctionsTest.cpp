@@ -6,8 +6,8 @@
 #include <string>
 
 #include "ScriptTestFixture.h"
-#include "effect/QuorvellaParameters.h"
-#include "midi/LuaIncludes.h"
+#include "dsp/QuorvellaParameters.h"
+#include "lua/LuaIncludes.h"
 #include "midi/LuaMIDISession.h"
 #include "midi/MIDIScriptFunctions.h"
 #include "platform/PlatformInfo.h"
@@ -72,17 +72,17 @@ TEST_F(FunctionsTest, DescriptorQueries) {
 
 TEST_F(FunctionsTest, SetParameterStoresPlainValuesAndRefreshesTheHostDisplay) {
   fx();
-  int before = displayUpdates.load();
+  int before = displayUpdates();
   EXPECT_EQ(run("setParameter(0, 5)"), "nil");  // not clamped to 0..1
   EXPECT_EQ(plain(kDryLevel), 5.0f);
-  EXPECT_EQ(displayUpdates.load(), before + 1);
+  EXPECT_EQ(displayUpdates(), before + 1);
   EXPECT_EQ(run("setParameter('Filter Cutoff', 440.5)"), "nil");
   EXPECT_EQ(plain(kFilterCutoff), 440.5f);
   EXPECT_EQ(run("setParameter(2, '0.75')"), "nil");  // a numeric text is a number
   EXPECT_EQ(plain(kOscLevel), 0.75f);
   EXPECT_EQ(run("setParameter(3, 1e300)"), "nil");
   EXPECT_TRUE(std::isinf(plain(kDryRingModLevel)));
-  EXPECT_EQ(displayUpdates.load(), before + 4);
+  EXPECT_EQ(displayUpdates(), before + 4);
 
   float q = plain(kFilterQ);
   EXPECT_EQ(run("setParameter(40, 1)"), "error: test:1: parameter out of range: 40");
@@ -91,7 +91,7 @@ TEST_F(FunctionsTest, SetParameterStoresPlainValuesAndRefreshesTheHostDisplay) {
   EXPECT_EQ(run("setParameter('Filter Q')"),
             "error: test:1: bad argument #2 to 'setParameter' (number expected, got no value)");
   EXPECT_EQ(plain(kFilterQ), q);
-  EXPECT_EQ(displayUpdates.load(), before + 4);  // failures store and report nothing
+  EXPECT_EQ(displayUpdates(), before + 4);  // failures store and report nothing
 }
 
 TEST_F(FunctionsTest, OthersParameterFunctionsOnlyValidate) {

@@ -12,8 +12,8 @@
 #include <thread>
 
 #include "ScriptTestFixture.h"
-#include "effect/QuorvellaParameters.h"
-#include "midi/LuaIncludes.h"
+#include "dsp/QuorvellaParameters.h"
+#include "lua/LuaIncludes.h"
 #include "midi/LuaMIDISession.h"
 
 namespace miditest {

@@ -1,8 +1,8 @@
 #include "ScriptTestFixture.h"
 
-#include "midi/LuaIncludes.h"
+#include "lua/LuaIncludes.h"
+#include "lua/ScriptLimits.h"
 #include "midi/LuaMIDISession.h"
-#include "midi/ScriptLimits.h"
 
 namespace miditest {
 
@@ -27,16 +27,8 @@ void ScriptTest::tickClocks(int64_t wallStepNs, int64_t cpuStepNs) {
   cpuStep.store(cpuStepNs);
 }
 
-std::atomic<int> displayUpdates{0};
-
-intptr_t testHostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
-  if (opcode == audioMasterVersion) return 2400;
-  if (opcode == audioMasterUpdateDisplay) displayUpdates.fetch_add(1);
-  return 0;
-}
-
 HvcQuorvella& ScriptTest::fx() {
-  if (!effect) effect.reset(new HvcQuorvella(testHostCallback));
+  if (!effect) effect.reset(new HvcQuorvella(&host));
   return *effect;
 }
 

@@ -11,13 +11,9 @@
 #include "MIDITestSupport.h"
 #include "effect/HvcQuorvella.h"
 #include "midi/LuaMIDIHelper.h"
+#include "support/RecordingHost.h"
 
 namespace miditest {
-
-// Host callbacks seen by the directly created effects.
-extern std::atomic<int> displayUpdates;
-intptr_t testHostCallback(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,
-                          void* ptr, float opt);
 
 // Script deadlines here read clocks of the test's own, which stand still unless a test
 // makes them tick: only the work counts stop scripts, however fast or loaded the machine.
@@ -35,12 +31,15 @@ protected:
   // Runs code as a chunk under the script lock; its first result as text ("nil", "true",
   // numbers in Lua's %.14g form), or "error: <message>".
   std::string run(const std::string& code);
-  int32_t send(EventBlock& block) { return fx().processEvents(block.events()); }
+  int32_t send(EventBlock& block) { return fx().processEvents(block.list()); }
+  // Display updates the host has been asked for so far.
+  int displayUpdates() const { return host.count(RecordingHost::kUpdateDisplay); }
   float plain(int32_t index) { return fx().getPlainValue(index); }
   // The state's stack height (0 between entries).
   int stackHeight();
 
   UserEnvironment user;
+  RecordingHost host;
   std::unique_ptr<HvcQuorvella> effect;
 };
 

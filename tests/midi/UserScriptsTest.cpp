@@ -7,7 +7,7 @@
 #include <string>
 
 #include "ScriptTestFixture.h"
-#include "effect/QuorvellaParameters.h"
+#include "dsp/QuorvellaParameters.h"
 #include "framework/CFString.h"
 #include "framework/Settings.h"
 #include "framework/SettingsValueNames.h"
@@ -21,7 +21,7 @@ using UserScriptsTest = ScriptTest;
 float afterController(HvcQuorvella& effect, int32_t index, uint8_t cc, uint8_t value) {
   EventBlock block;
   block.midi(0xB0, cc, value);
-  effect.processEvents(block.events());
+  effect.processEvents(block.list());
   return effect.getPlainValue(index);
 }
 
@@ -109,7 +109,7 @@ TEST_F(UserScriptsTest, OSCBasePortIsReadWhenTheEffectIsCreated) {
   fx();
   EXPECT_EQ(HvcQuorvella::getOSCBasePort(), 7000);
   Settings::writeNumber(CFString::constant(kPreferenceOSCBasePort), 9100);
-  effect.reset(new HvcQuorvella(testHostCallback));
+  effect.reset(new HvcQuorvella(&host));
   EXPECT_EQ(HvcQuorvella::getOSCBasePort(), 9100);
 }
 

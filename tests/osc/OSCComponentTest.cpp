@@ -14,15 +14,15 @@
 #include "OSCTestSupport.h"
 #include "PortReservation.h"
 #include "effect/HvcQuorvella.h"
+#include "lua/LuaIncludes.h"
+#include "midi/LuaMIDIHelper.h"
+#include "midi/LuaMIDISession.h"
 #include "osc/OSCEndpoint.h"
 #include "osc/OSCHelper.h"
 #include "osc/OSCPacketValidator.h"
 #include "osc/OSCScriptCalls.h"
 #include "osc/SetParamQueue.h"
 #include "osc/UpdateRegistrations.h"
-#include "midi/LuaIncludes.h"
-#include "midi/LuaMIDIHelper.h"
-#include "midi/LuaMIDISession.h"
 
 #include <oscpack/ip/IpEndpointName.h>
 

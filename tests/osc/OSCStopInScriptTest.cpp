@@ -20,7 +20,7 @@
 
 #include "OSCTestSupport.h"
 #include "effect/HvcQuorvella.h"
-#include "midi/LuaIncludes.h"
+#include "lua/LuaIncludes.h"
 #include "midi/LuaMIDIHelper.h"
 #include "midi/LuaMIDISession.h"
 #include "osc/OSCHelper.h"

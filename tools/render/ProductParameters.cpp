@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "effect/QuorvellaParameters.h"
+#include "dsp/QuorvellaParameters.h"
 
 namespace render {
 namespace {

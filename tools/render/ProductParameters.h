@@ -13,7 +13,7 @@
 
 #include <cstdint>
 
-#include "framework/ParameterDescriptor.h"
+#include "dsp/ParameterDescriptor.h"
 #include "vsthost/HostedEffect.h"
 
 namespace render {

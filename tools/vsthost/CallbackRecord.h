@@ -5,7 +5,7 @@
 #include <string>
 #include <thread>
 
-#include "host/AEffect.h"
+#include "faces/vst2/AEffect.h"
 
 namespace vsthost {
 

@@ -14,7 +14,7 @@
 #include <memory>
 #include <vector>
 
-#include "host/AEffect.h"
+#include "faces/vst2/AEffect.h"
 #include "vsthost/CallbackRecord.h"
 #include "vsthost/HostInstance.h"
 

@@ -25,7 +25,7 @@
 #include <string>
 #include <vector>
 
-#include "host/AEffect.h"
+#include "faces/vst2/AEffect.h"
 #include "vsthost/CallbackRecord.h"
 #include "vsthost/HostInstance.h"
 #include "vsthost/HostOptions.h"

@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "host/AEffect.h"
+#include "faces/vst2/AEffect.h"
 
 namespace vsthost {
 

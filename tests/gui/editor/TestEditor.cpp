@@ -5,15 +5,15 @@
 #include <cstdlib>
 
 #include "framework/HvcAuBase.h"
-#include "gui/Button.h"
-#include "gui/Font.h"
-#include "gui/Group.h"
-#include "gui/Knob.h"
-#include "gui/LumoButton.h"
-#include "gui/Manager.h"
-#include "gui/NamedGroup.h"
-#include "gui/StatefulButton.h"
-#include "gui/TextField.h"
+#include "gui/elements/Button.h"
+#include "gui/elements/Group.h"
+#include "gui/elements/Knob.h"
+#include "gui/elements/LumoButton.h"
+#include "gui/elements/Manager.h"
+#include "gui/elements/NamedGroup.h"
+#include "gui/elements/StatefulButton.h"
+#include "gui/elements/TextField.h"
+#include "gui/text/Font.h"
 
 namespace editortest {
 

@@ -6,7 +6,7 @@
 // Places (window pixels, origin bottom left) are public, for tests that point at them.
 #pragma once
 
-#include "gui/Editor.h"
+#include "gui/editor/Editor.h"
 
 namespace editortest {
 

@@ -1,10 +1,12 @@
 // The plug-in of the editor tests: the real effect with the test layout as its editor.
-#include "effect/HvcQuorvella.h"
-#include "host/PluginEntry.h"
+#include "faces/vst2/PluginEntry.h"
+#include "faces/vst2/QuorvellaVst2.h"
 #include "tests/gui/editor/TestEditor.h"
 
+namespace {
+HvcEditor* createTestEditor(HvcAuBase& effect) { return new editortest::TestEditor(&effect); }
+}  // namespace
+
 AudioEffect* createEffectInstance(audioMasterCallback audioMaster) {
-  auto* effect = new HvcQuorvella(audioMaster);
-  new editortest::TestEditor(effect);  // the effect owns its editor
-  return effect;
+  return createQuorvellaVst2(audioMaster, &createTestEditor);
 }

@@ -1,6 +1,0 @@
-#include "effect/HvcQuorvella.h"
-#include "host/PluginEntry.h"
-
-AudioEffect* createEffectInstance(audioMasterCallback audioMaster) {
-  return new HvcQuorvella(audioMaster);
-}
