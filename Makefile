@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS := -G Ninja -DCMAKE_BUILD_TYPE=Release
 
 .PHONY: all deps configure build images demo test test-release test-asan test-tsan bench clean \
-        windows test-windows bench-windows dist test-fresh
+        windows test-windows bench-windows dist test-fresh install
 
 all: build
 
@@ -68,6 +68,12 @@ test-windows: build windows
 	cd $(BUILD) && ctest --output-on-failure -L windows
 
 test: test-release test-asan test-tsan test-windows
+
+# The VST plug-in into ~/.vst and the LV2 bundle into ~/.lv2, for the current user (no
+# root). Packagers: `make install PREFIX=/usr DESTDIR=...` uses $(PREFIX)/lib/vst and
+# $(PREFIX)/lib/lv2 under DESTDIR.
+install: build
+	PREFIX="$(PREFIX)" DESTDIR="$(DESTDIR)" ./tools/install.sh $(BUILD)
 
 # Archives for users: Linux x86-64 and Windows 32/64-bit, each with the plug-in, the README,
 # the docs, the example skin and an install note.

@@ -92,7 +92,7 @@ int32_t lookAheadFor(double sampleRate) {
   // samples in 20 ms comes out one less (881 at 44.1 kHz).
   double samples = std::trunc(sampleRate * static_cast<double>(0.02f));
   if (!(samples > 0.0)) return 0;
-  return static_cast<int32_t>(std::min(samples, 1023.0));
+  return static_cast<int32_t>(std::min(samples, static_cast<double>(kMaxLookAhead)));
 }
 
 void prepare(BlockSettings& s, const float* values, double sr, uint32_t frames) noexcept {

@@ -25,7 +25,11 @@ double fastSine(double p);
 // < 4 square, otherwise saw down. Result in [-1, 1].
 double lfoValue(double p, double shape);
 
-// Number of history samples by which the dry signal is delayed: 20 ms, at most 1023.
+// The longest look-ahead at any sample rate.
+constexpr int32_t kMaxLookAhead = 1023;
+
+// Number of history samples by which the dry signal is delayed: 20 ms, at most
+// kMaxLookAhead.
 int32_t lookAheadFor(double sampleRate);
 
 // Fills every field of settings except that the fixed-pitch increments keep their values

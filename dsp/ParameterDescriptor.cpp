@@ -1,5 +1,7 @@
 #include "dsp/ParameterDescriptor.h"
 
+#include <cmath>
+
 #include "dsp/PortableMath.h"
 
 float ParameterDescriptor::toNormalised(float plain) const {
@@ -13,6 +15,16 @@ float ParameterDescriptor::toNormalised(float plain) const {
   }
   if (lo == hi) return minimum;
   return static_cast<float>((v - lo) / (hi - lo));
+}
+
+float ParameterDescriptor::toPlain(float normalised) const {
+  double x = normalised, lo = minimum, hi = maximum;
+  switch (unit) {
+    case kUnitIndexed:
+    case kUnitBeats: return static_cast<float>(std::floor(lo + x * (hi - lo) + 0.5));
+    case kUnitHertz: return static_cast<float>(lo * pmath::exp2(x * pmath::log2(hi / lo)));
+    default: return static_cast<float>(lo + x * (hi - lo));
+  }
 }
 
 const char* parameterUnitLabel(int32_t unit) {

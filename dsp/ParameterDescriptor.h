@@ -36,6 +36,9 @@ struct ParameterDescriptor {
   // The host's normalised 0..1 form of a plain value: logarithmic for hertz, linear
   // otherwise. The one mapping, shared by the plug-in and the tools that drive it.
   float toNormalised(float plain) const;
+  // Its inverse, the plain value of a normalised one: exponential for hertz, rounded to a
+  // whole number for indexed and beat parameters, linear otherwise. Neither side clamps.
+  float toPlain(float normalised) const;
 };
 
 // Label shown by the host for a unit code ("" for codes without one).

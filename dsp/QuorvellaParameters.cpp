@@ -70,3 +70,12 @@ const char* quorvellaValueText(int32_t index, float value) {
     default: return nullptr;
   }
 }
+
+bool quorvellaHasValueTexts(int32_t index) {
+  return index == kSyncCycles || index == kOscPortOffset || index == kOscPitch ||
+         index == kFilterType;
+}
+
+int32_t quorvellaValueNameCount(int32_t index) {
+  return quorvellaValueNames(index) ? kNumLfoShapes : 0;
+}

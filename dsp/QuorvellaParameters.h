@@ -57,7 +57,11 @@ constexpr int32_t kNumLfoShapes = 5;
 // The names of an indexed parameter's values, in value order ("Sine" .. "SawDn" for the
 // three LFO shapes), or null for a parameter whose values have no names.
 const char* const* quorvellaValueNames(int32_t index);
+// How many names quorvellaValueNames gives for the parameter (0 for none).
+int32_t quorvellaValueNameCount(int32_t index);
 
 // The text that stands for a special value ("Off", "Track", the filter type names), or
 // null when the value shows as a number.
 const char* quorvellaValueText(int32_t index, float value);
+// Whether some values of the parameter show as such a text.
+bool quorvellaHasValueTexts(int32_t index);

@@ -188,8 +188,7 @@ int32_t HvcQuorvella::getProperty(uint32_t id, int32_t, int32_t, void* data) {
   auto* request = static_cast<HvcParameterValueString*>(data);
   request->text = nullptr;
   int32_t index = request->index;
-  if (index != kSyncCycles && index != kOscPortOffset && index != kOscPitch && index != kFilterType)
-    return kHvcInvalidParameter;
+  if (!quorvellaHasValueTexts(index)) return kHvcInvalidParameter;
   float value = request->value ? *request->value : getPlainValue(index);
   if (const char* text = quorvellaValueText(index, value)) {
     CFString* string = CFString::constant(text);

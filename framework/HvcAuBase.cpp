@@ -71,14 +71,7 @@ void HvcAuBase::setEditor(HvcEditor* newEditor) {
 // --- Mappings -------------------------------------------------------------------------------
 
 float HvcAuBase::toPlain(int32_t index, float normalised) const {
-  const ParameterDescriptor& d = descriptors[index];
-  double x = normalised, lo = d.minimum, hi = d.maximum;
-  switch (d.unit) {
-    case kUnitIndexed:
-    case kUnitBeats: return static_cast<float>(std::floor(lo + x * (hi - lo) + 0.5));
-    case kUnitHertz: return static_cast<float>(lo * pmath::exp2(x * pmath::log2(hi / lo)));
-    default: return static_cast<float>(lo + x * (hi - lo));
-  }
+  return descriptors[index].toPlain(normalised);
 }
 
 float HvcAuBase::toNormalised(int32_t index, float plain) const {

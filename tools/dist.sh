@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Writes the archives users install from: Linux x86-64 (.tar.gz) and Windows 32-bit and
 # 64-bit (.zip), each with the plug-in, the README, the docs, the example skin and a short
-# install note for its system; the Linux archive also carries the render tool.
+# install note for its system; the Linux archive also carries the LV2 bundle and the render
+# tool.
 #
-#   tools/dist.sh BUILD_DIR OUT_DIR      (BUILD_DIR/quorvella.so, BUILD_DIR/quorvella-render,
-#                                         BUILD_DIR/win32, BUILD_DIR/win64)
+#   tools/dist.sh BUILD_DIR OUT_DIR      (BUILD_DIR/quorvella.so, BUILD_DIR/quorvella.lv2,
+#                                         BUILD_DIR/quorvella-render, BUILD_DIR/win32,
+#                                         BUILD_DIR/win64)
 set -euo pipefail
 [ $# -eq 2 ] || { echo "usage: $0 BUILD_DIR OUT_DIR" >&2; exit 2; }
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -26,12 +28,21 @@ common() {
 linux="quorvella-$version-linux-x86_64"
 mkdir -p "$stage/$linux"
 cp "$build/quorvella.so" "$build/quorvella-render" "$stage/$linux/"
+cp -r "$build/quorvella.lv2" "$stage/$linux/"
 common "$stage/$linux"
+# Until the LV2 plug-in's binaries join its description, the note says what the bundle is.
+if [ -f "$build/quorvella.lv2/quorvella.so" ]; then
+  lv2note="For LV2 hosts, copy the folder quorvella.lv2 into ~/.lv2 or /usr/lib/lv2."
+else
+  lv2note="quorvella.lv2 holds the LV2 plug-in's description and presets; its binaries
+are not part of this version, so LV2 hosts cannot load it yet."
+fi
 cat >"$stage/$linux/INSTALL.txt" <<NOTE
 Quorvella $version for Linux (x86-64), VST 2.4
 
 Copy quorvella.so into a folder your host scans for VST 2.4 plug-ins, for example
 ~/.vst or /usr/lib/vst, and let the host rescan.
+$lv2note
 
 Preferences are kept in ~/.config/Halvercast/com.halvercastlabs.Quorvella.conf.
 Your MIDI scripts go into ~/.local/share/Halvercast/Quorvella/Scripts/ and skins into

@@ -25,6 +25,9 @@ packages=(
   # The editor's About/Preferences dialog: Xft text in a plain X11 window.
   libxft-dev
   fonts-liberation fonts-dejavu-core
+  # LV2: its headers and vocabularies, lilv to read the bundle as a host
+  # does, its tools (lv2apply, lv2info), and sord_validate to check the bundle's Turtle.
+  lv2-dev liblilv-dev lilv-utils sordi
   # Windows: the DLLs are cross-compiled with mingw-w64 (posix thread model) and their tests
   # run under Wine, 32-bit (wine32, an i386 package) and 64-bit. zip packs the Windows
   # archives of `make dist`.
