@@ -9,8 +9,8 @@
 #include <functional>
 #include <memory>
 
-#include "gui/FileBytes.h"
-#include "gui/Font.h"
+#include "gui/text/FileBytes.h"
+#include "gui/text/Font.h"
 #include "platform/FontFileFace.h"
 #include "platform/FontFiles.h"
 #include "platform/StandaloneFont.h"

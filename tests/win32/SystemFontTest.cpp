@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "gui/FileBytes.h"
-#include "gui/Font.h"
+#include "gui/text/FileBytes.h"
+#include "gui/text/Font.h"
 #include "platform/FontFiles.h"
 #include "platform/SystemFont.h"
 #include "support/StreamCapture.h"
