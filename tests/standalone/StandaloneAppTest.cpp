@@ -265,15 +265,25 @@ class Standalone : public testing::Test {
   testsupport::UserEnvironment user;
 };
 
-// The built-in MIDI script maps controller 0 to "Dry Level": a controller through the MIDI
-// port reaches the program, which the state saved at quit shows.
-TEST_F(Standalone, AMIDIControllerThroughThePortMovesItsParameter) {
+// --connect wires the audio ports to the first physical ones. The built-in MIDI script maps
+// controller 0 to "Dry Level": a controller through the MIDI port reaches the program, which
+// the state saved at quit shows.
+TEST_F(Standalone, ConnectsToTheSystemAndAMIDIControllerMovesItsParameter) {
   ASSERT_TRUE(server.ok()) << server.error();
-  Application app(user, server.name(), "Quorvella", {});
+  Application app(user, server.name(), "Quorvella", {"--connect"});
   JackTestClient player(server.name(), "player", JackTestClient::Role::kPlayer);
   ASSERT_TRUE(player.ok()) << player.error();
   jack_nframes_t first = 0;
   ASSERT_TRUE(app.firstFrameTime(first));
+  const char* wiring[][2] = {{"Quorvella:Input L", "system:capture_1"},
+                             {"Quorvella:Input R", "system:capture_2"},
+                             {"Quorvella:Output L", "system:playback_1"},
+                             {"Quorvella:Output R", "system:playback_2"}};
+  for (const auto& pair : wiring) {
+    jack_port_t* port = jack_port_by_name(player.client(), pair[0]);
+    ASSERT_NE(port, nullptr) << pair[0];
+    EXPECT_TRUE(jack_port_connected_to(port, pair[1])) << pair[0] << " - " << pair[1];
+  }
   ASSERT_EQ(jack_connect(player.client(), player.midiPort().c_str(), "Quorvella:MIDI In"), 0);
   player.sendMIDI(0xB0, 0, 127);
   const auto end = deadline();
