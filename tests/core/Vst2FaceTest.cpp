@@ -16,6 +16,7 @@
 #include "faces/vst2/Vst2Effect.h"
 #include "framework/HvcAuBase.h"
 #include "framework/HvcEditor.h"
+#include "support/AllocationCount.h"
 
 namespace {
 
@@ -135,6 +136,41 @@ TEST(Vst2Face, LongBlocksArriveWholeInSeveralLists) {
   int32_t expected = 0;
   for (const auto& list : face.product->lists)
     for (const MIDIEvent& e : list) ASSERT_EQ(e.deltaFrames, expected++);
+}
+
+// The face's calls on the audio thread allocate nothing: the event conversion fills the
+// buffer made at construction, and Quorvella's processing allocates nothing either.
+TEST(Vst2Face, AudioThreadCallsAllocateNothing) {
+  struct Counting : HvcAuBase {
+    explicit Counting(HostInterface* host) : HvcAuBase(host, 1, kTable, 1) {}
+    void processReplacing(float**, float**, int32_t) override {}
+    int32_t processEvents(const MIDIEventList& list) override {
+      received += list.count;
+      return 1;
+    }
+    uint32_t received = 0;
+  };
+  Counting* product = nullptr;
+  std::unique_ptr<Vst2Effect> face(new Vst2Effect(silentHost, [&](HostInterface& host) -> HvcAuBase* {
+    return product = new Counting(&host);
+  }));
+  HostBlock host;
+  for (uint32_t i = 0; i < Vst2Effect::kMIDIEventsPerList + 10; ++i) host.add(kVstMidiType, 0x90, 0);
+  VstEvents* block = host.block(true);
+
+  std::unique_ptr<Vst2Effect> quorvella(createQuorvellaVst2(silentHost, nullptr));
+  quorvella->dispatcher(effSetBlockSize, 0, 256, nullptr, 0.0f);
+  quorvella->dispatcher(effSetProgram, 0, 9, nullptr, 0.0f);
+  std::vector<float> left(256, 0.25f), right(256, -0.25f);
+  float* io[2] = {left.data(), right.data()};
+
+  testsupport::AllocationCount counting;
+  for (int i = 0; i < 8; ++i) {
+    face->processEvents(block);
+    quorvella->processReplacing(io, io, 256);
+  }
+  EXPECT_EQ(counting.stop(), 0);
+  EXPECT_EQ(product->received, 8 * (Vst2Effect::kMIDIEventsPerList + 10));
 }
 
 TEST(Vst2Face, EditorOpcodesReachTheProductsEditor) {

@@ -3,18 +3,11 @@
 // rates and buffer arrangements; and no heap allocation while processing.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
-#ifdef _WIN32
-#include <malloc.h>  // _aligned_malloc
-#endif
-#include <cstddef>
 #include <cstring>
 #include <limits>
 #include <memory>
-#include <new>
 #include <random>
 #include <string>
 #include <vector>
@@ -22,66 +15,8 @@
 #include "dsp/CQuorvellaKernel.h"
 #include "dsp/FactoryPrograms.h"
 #include "dsp/QuorvellaParameters.h"
+#include "support/AllocationCount.h"
 #include "tests/dsp/SignalHarness.h"
-
-// --- Allocation counting: the whole test binary allocates through these -------------------
-
-namespace {
-std::atomic<bool> countAllocations{false};
-std::atomic<long> allocationCount{0};
-
-void* tryAllocate(std::size_t size, std::size_t alignment = 0) noexcept {
-  if (countAllocations.load(std::memory_order_relaxed))
-    allocationCount.fetch_add(1, std::memory_order_relaxed);
-  if (size == 0) size = 1;
-  if (alignment <= alignof(std::max_align_t)) return std::malloc(size);
-#ifdef _WIN32
-  return _aligned_malloc(size, alignment);
-#else
-  void* p = nullptr;
-  return posix_memalign(&p, alignment, size) == 0 ? p : nullptr;
-#endif
-}
-
-// What the aligned forms of new gave back: Windows keeps such blocks apart from malloc's.
-void releaseAligned(void* p) noexcept {
-#ifdef _WIN32
-  _aligned_free(p);
-#else
-  std::free(p);
-#endif
-}
-
-void* allocate(std::size_t size, std::size_t alignment = 0) {
-  if (void* p = tryAllocate(size, alignment)) return p;
-  throw std::bad_alloc();
-}
-}  // namespace
-
-void* operator new(std::size_t size) { return allocate(size); }
-void* operator new[](std::size_t size) { return allocate(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return tryAllocate(size); }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return tryAllocate(size); }
-void* operator new(std::size_t size, std::align_val_t a) { return allocate(size, static_cast<std::size_t>(a)); }
-void* operator new[](std::size_t size, std::align_val_t a) { return allocate(size, static_cast<std::size_t>(a)); }
-void* operator new(std::size_t size, std::align_val_t a, const std::nothrow_t&) noexcept {
-  return tryAllocate(size, static_cast<std::size_t>(a));
-}
-void* operator new[](std::size_t size, std::align_val_t a, const std::nothrow_t&) noexcept {
-  return tryAllocate(size, static_cast<std::size_t>(a));
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete(void* p, std::align_val_t) noexcept { releaseAligned(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { releaseAligned(p); }
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept { releaseAligned(p); }
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { releaseAligned(p); }
-void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept { releaseAligned(p); }
-void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept { releaseAligned(p); }
 
 namespace {
 
@@ -492,8 +427,7 @@ TEST(KernelPair, ProcessReplacingAllocatesNothing) {
   StereoBuffer in = stereoMaterial(20000, 44100.0, 4);
   StereoBuffer out(in.left.size());
   const size_t sizes[] = {512, 0, 1, 700, 3000, 64};
-  allocationCount = 0;
-  countAllocations = true;
+  testsupport::AllocationCount counting;
   size_t position = 0;
   for (int i = 0; position + 3000 <= in.left.size(); ++i) {
     const size_t n = sizes[i % 6];
@@ -503,13 +437,11 @@ TEST(KernelPair, ProcessReplacingAllocatesNothing) {
     effect.processReplacing(ins, outs, static_cast<int32_t>(n));
     position += n;
   }
-  countAllocations = false;
-  EXPECT_EQ(allocationCount.load(), 0);
+  EXPECT_EQ(counting.stop(), 0);
   // The counter does count: a vector allocates.
-  countAllocations = true;
+  testsupport::AllocationCount probing;
   std::vector<int> probe(10);
-  countAllocations = false;
-  EXPECT_GT(allocationCount.load(), 0);
+  EXPECT_GT(probing.stop(), 0);
 }
 
 }  // namespace
