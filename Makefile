@@ -82,6 +82,7 @@ dist: build windows
 
 bench: build
 	./$(BUILD)/bench/quorvella-bench
+	./bench/standalone-jack.sh $(BUILD)
 	./$(BUILD)/bench/quorvella-midi-bench
 	./$(BUILD)/bench/quorvella-osc-bench
 	./$(BUILD)/bench/quorvella-hostile-bench

@@ -18,8 +18,9 @@ namespace platform {
 //   installed font file of that name (letter case ignored); for the fonts that every
 //   Windows system has (arial.ttf, tahoma.ttf, ...) the best font the system offers for
 //   that family, a metric-compatible or similar one when the family itself is missing; for
-//   any other name, a font whose family is the name without its extension (letter case and
-//   blanks ignored).
+//   any other name, a font of the family and style the name stands for (FontFileFace:
+//   the name without its extension and style suffix, letter case and blanks ignored).
+// Windows fonts that are no file of that name are read by face name (SystemFont).
 std::string findFontFile(const std::string& name);
 
 }  // namespace platform

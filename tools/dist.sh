@@ -27,7 +27,7 @@ common() {
 
 linux="quorvella-$version-linux-x86_64"
 mkdir -p "$stage/$linux"
-cp "$build/quorvella.so" "$build/quorvella-render" "$stage/$linux/"
+cp "$build/quorvella.so" "$build/quorvella-render" "$build/quorvella-standalone" "$stage/$linux/"
 cp -r "$build/quorvella.lv2" "$stage/$linux/"
 common "$stage/$linux"
 for f in quorvella.so quorvella_ui.so manifest.ttl; do
@@ -53,6 +53,12 @@ libsndfile1 and libx11-6; see docs/tools.md). From this folder:
   ./quorvella-render --list
   ./quorvella-render --program Auto-Wah --param "Osc Pitch=60" in.wav -o out.wav
   ./quorvella-render --editor in.wav
+
+quorvella-standalone is Quorvella as a JACK application, for playing live without a host
+(it needs the JACK server or PipeWire's JACK interface, libjack and X11 with OpenGL):
+
+  ./quorvella-standalone --connect
+  ./quorvella-standalone --help
 
 The README's commands that start with build/ are for a build from source; with this
 archive, run ./quorvella-render from this folder instead of build/quorvella-render.

@@ -39,6 +39,9 @@ packages=(
   libxcomposite1 libxcursor1 libxi6 libxrandr2 libxrender1 libxinerama1
   libxcomposite1:i386 libxcursor1:i386 libxi6:i386 libxrandr2:i386 libxrender1:i386
   libxinerama1:i386
+  # The standalone application: libjack to build against, and the JACK server its tests
+  # start privately (dummy driver) and users may run.
+  libjack-jackd2-dev jackd2
   # `make test-fresh` builds a bare Debian root to prove this list complete.
   debootstrap
 )

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "framework/HvcAuBase.h"
 #include "gui/elements/EditorOptions.h"
 #include "gui/elements/Manager.h"
 
@@ -21,6 +22,10 @@ void FrameState::capture(const Manager& m) {
   captured = true;
   changes = m.changeCount();
   std::memcpy(meters, m.meterValues, sizeof meters);
+  values.clear();
+  if (const HvcAuBase* effect = m.getEffect())
+    for (int32_t i = 0; i < effect->getNumParameters(); ++i)
+      values.push_back(effect->getPlainValue(i));
   lightX = m.lightX;
   lightY = m.lightY;
   tooltipAlpha = m.tooltipAlpha;
@@ -43,7 +48,10 @@ bool FrameState::sameAs(const FrameState& o) const {
 }
 
 bool FrameState::sameApartFromMeters(const FrameState& o) const {
-  return captured && o.captured && changes == o.changes &&
+  // Values compare by their bits: a value that stays NaN is no change.
+  return captured && o.captured && changes == o.changes && values.size() == o.values.size() &&
+         (values.empty() ||
+          std::memcmp(values.data(), o.values.data(), values.size() * sizeof(float)) == 0) &&
          near(lightX, o.lightX, kSamePosition) && near(lightY, o.lightY, kSamePosition) &&
          near(tooltipAlpha, o.tooltipAlpha, kSameAlpha) &&
          near(tooltipX, o.tooltipX, kSamePosition) && near(tooltipY, o.tooltipY, kSamePosition) &&

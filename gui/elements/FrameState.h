@@ -1,8 +1,12 @@
 // Everything that decides the editor's picture beyond the element tree itself, taken once
 // a frame after the overlay is prepared: the manager's change count (input, parameter
-// deliveries, button texts), the meter values, the hover light, the tooltip, the banner
-// line and the drawing preferences. Two equal states give the same picture, so a frame
-// whose state equals the last drawn one need not be drawn.
+// deliveries, button texts), the current parameter values, the meter values, the hover
+// light, the tooltip, the banner line and the drawing preferences. Two equal states give the
+// same picture, so a frame whose state equals the last drawn one need not be drawn.
+//
+// The values are there because the text fields read them as they draw, while a host's
+// program change, OSC and MIDI scripts change them without telling any control: the
+// fields must show them at the next frame all the same.
 //
 // The light and the tooltip approach their targets geometrically and may settle into a
 // cycle of the last bits; positions within a thousandth of a pixel (alpha within 1/10000)
@@ -13,6 +17,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace HC {
 
@@ -30,6 +35,7 @@ private:
   bool captured = false;
   uint32_t changes = 0;
   uint32_t meters[10] = {};
+  std::vector<float> values;  // keeps its storage from frame to frame
   float lightX = 0.0f, lightY = 0.0f;
   float tooltipAlpha = 0.0f, tooltipX = 0.0f, tooltipY = 0.0f;
   bool eyeCandy = false, floatingTooltip = false;

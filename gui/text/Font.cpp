@@ -14,6 +14,7 @@
 #include "platform/MessageBox.h"
 #include "platform/Mutex.h"
 #include "platform/ScopedLock.h"
+#include "platform/SystemFont.h"
 
 namespace HC {
 
@@ -166,28 +167,60 @@ std::shared_ptr<Font::Face> Font::sharedFace(const std::string& path, std::vecto
   return face;
 }
 
+namespace {
+
+bool usableSize(float points) {
+  return std::isfinite(points) && points > 0 && points <= Font::kMaxPointSize;
+}
+
+// How a font that the system handed over by face name is told apart from a file's path.
+std::string systemFontSource(const platform::SystemFont& font) {
+  return font.faceName() + " (system font)";
+}
+
+}  // namespace
+
+Font* Font::fromBytes(const std::string& source, std::vector<unsigned char>&& bytes,
+                      float points) {
+  if (bytes.empty() || !usableSize(points)) return nullptr;
+  std::unique_ptr<Font> font(new Font);
+  {
+    platform::ScopedLock lock(glyphLock());
+    font->face = sharedFace(source, std::move(bytes), unsigned(std::lround(2.0f * points)));
+  }
+  if (!font->face) return nullptr;
+  font->fontPath = source;
+  font->shownLineHeight = font->face->LineHeight() / 2.0f;
+  font->shownDescender = font->face->Descender() / 2.0f;
+  return font.release();
+}
+
 Font* Font::load(const std::vector<std::pair<std::string, float>>& candidates) {
   for (const auto& candidate : candidates) {
     const std::string& name = candidate.first;
-    std::string path = platform::isReadable(name) ? name : platform::findFontFile(name);
-    if (path.empty()) continue;
-    float points = candidate.second;
-    std::unique_ptr<Font> font(new Font);
-    bool usable = false;
-    std::vector<unsigned char> file;
-    if (std::isfinite(points) && points > 0 && points <= kMaxPointSize && FileBytes::read(path, file)) {
-      platform::ScopedLock lock(glyphLock());
-      font->face = sharedFace(path, std::move(file), unsigned(std::lround(2.0f * points)));
-      usable = font->face != nullptr;
+    std::string source = platform::isReadable(name) ? name : platform::findFontFile(name);
+    std::vector<unsigned char> bytes;
+    if (source.empty()) {
+      platform::SystemFont system = platform::SystemFont::named(name);
+      if (!system.found()) continue;
+      source = systemFontSource(system);
+      bytes = std::move(system.data());
+    } else if (!FileBytes::read(source, bytes)) {
+      bytes.clear();  // unusable: reported below
     }
-    if (!usable) {
-      platform::messageBox("Error", "Unable to load font");
-      continue;
-    }
-    font->fontPath = path;
-    font->shownLineHeight = font->face->LineHeight() / 2.0f;
-    font->shownDescender = font->face->Descender() / 2.0f;
-    return font.release();
+    if (Font* font = fromBytes(source, std::move(bytes), candidate.second)) return font;
+    platform::messageBox("Error", "Unable to load font");
+  }
+  // None of the layout's fonts: the system's interface font at the first usable size asked
+  // for, so that text shows wherever the system has a font.
+  for (const auto& candidate : candidates) {
+    if (!usableSize(candidate.second)) continue;
+    platform::SystemFont system = platform::SystemFont::interfaceDefault();
+    if (!system.found()) return nullptr;
+    std::string source = systemFontSource(system);
+    if (Font* font = fromBytes(source, std::move(system.data()), candidate.second)) return font;
+    platform::messageBox("Error", "Unable to load font");
+    return nullptr;
   }
   return nullptr;
 }

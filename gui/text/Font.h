@@ -29,10 +29,12 @@ public:
 
   // The first usable font of the candidates, (file name, point size) pairs in order, or
   // null. A file name is used as it is when that file is readable, else looked up among the
-  // system's fonts (platform::findFontFile); a candidate found nowhere is skipped silently.
-  // A file that cannot be used as a font (or a point size that is not a number in
+  // system's font files (platform::findFontFile), else asked of the system by the face it
+  // stands for (platform::SystemFont::named); a candidate found nowhere is skipped
+  // silently. A font that cannot be used (or a point size that is not a number in
   // (0, kMaxPointSize]) shows the message box "Unable to load font" before the next
-  // candidate is tried.
+  // candidate is tried. When no candidate gives a font, the system's interface font
+  // (platform::SystemFont::interfaceDefault, Windows only) at the first usable size.
   static Font* load(const std::vector<std::pair<std::string, float>>& candidates);
 
   virtual ~Font();
@@ -63,7 +65,8 @@ public:
   // Deletes the glyph texture (render thread, at GL teardown).
   virtual void releaseGL();
 
-  // The path the font was made from.
+  // The path the font was made from; for a font the system handed over by face name, that
+  // name followed by " (system font)".
   const std::string& path() const { return fontPath; }
 
 protected:
@@ -79,6 +82,10 @@ private:
     float s0 = 0, t0 = 0, s1 = 0, t1 = 0;
   };
 
+  // A font from a font file's bytes at a point size; null when either is unusable.
+  // `source` names where the bytes came from (path()).
+  static Font* fromBytes(const std::string& source, std::vector<unsigned char>&& bytes,
+                         float points);
   // The process's face for the file at path (its bytes given) at that size, made when none
   // made from the same bytes is alive; null when the bytes are not a usable font. The
   // caller holds the process-wide lock.

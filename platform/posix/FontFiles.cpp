@@ -9,6 +9,8 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/FontFileFace.h"
+
 namespace platform {
 
 namespace {
@@ -24,59 +26,14 @@ struct ObjectSetDeleter {
 };
 using Pattern = std::unique_ptr<FcPattern, PatternDeleter>;
 
-// Font files shipped with Windows and the family (with style) each one holds. Layouts
-// written for Windows name these files without a folder and rely on them being present.
-struct WindowsFont {
-  const char* file;
-  const char* family;
-  int weight;
-  int slant;
-};
-constexpr WindowsFont kWindowsFonts[] = {
-    {"arial", "Arial", FC_WEIGHT_REGULAR, FC_SLANT_ROMAN},
-    {"arialbd", "Arial", FC_WEIGHT_BOLD, FC_SLANT_ROMAN},
-    {"ariali", "Arial", FC_WEIGHT_REGULAR, FC_SLANT_ITALIC},
-    {"arialbi", "Arial", FC_WEIGHT_BOLD, FC_SLANT_ITALIC},
-    {"tahoma", "Tahoma", FC_WEIGHT_REGULAR, FC_SLANT_ROMAN},
-    {"tahomabd", "Tahoma", FC_WEIGHT_BOLD, FC_SLANT_ROMAN},
-    {"verdana", "Verdana", FC_WEIGHT_REGULAR, FC_SLANT_ROMAN},
-    {"verdanab", "Verdana", FC_WEIGHT_BOLD, FC_SLANT_ROMAN},
-    {"times", "Times New Roman", FC_WEIGHT_REGULAR, FC_SLANT_ROMAN},
-    {"timesbd", "Times New Roman", FC_WEIGHT_BOLD, FC_SLANT_ROMAN},
-    {"cour", "Courier New", FC_WEIGHT_REGULAR, FC_SLANT_ROMAN},
-    {"courbd", "Courier New", FC_WEIGHT_BOLD, FC_SLANT_ROMAN},
-    {"georgia", "Georgia", FC_WEIGHT_REGULAR, FC_SLANT_ROMAN},
-    {"trebuc", "Trebuchet MS", FC_WEIGHT_REGULAR, FC_SLANT_ROMAN},
-    {"segoeui", "Segoe UI", FC_WEIGHT_REGULAR, FC_SLANT_ROMAN},
-    {"calibri", "Calibri", FC_WEIGHT_REGULAR, FC_SLANT_ROMAN},
-    {"consola", "Consolas", FC_WEIGHT_REGULAR, FC_SLANT_ROMAN},
-    {"lucon", "Lucida Console", FC_WEIGHT_REGULAR, FC_SLANT_ROMAN},
-    {"micross", "Microsoft Sans Serif", FC_WEIGHT_REGULAR, FC_SLANT_ROMAN},
-    {"comic", "Comic Sans MS", FC_WEIGHT_REGULAR, FC_SLANT_ROMAN},
-    {"impact", "Impact", FC_WEIGHT_REGULAR, FC_SLANT_ROMAN},
-};
-
 std::string lowerCase(std::string s) {
   for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
   return s;
 }
 
-// Family names compare as fontconfig compares them: letter case and blanks ignored.
-std::string familyKey(const std::string& s) {
-  std::string key;
-  for (char c : s)
-    if (c != ' ' && c != '-' && c != '_') key += char(std::tolower(static_cast<unsigned char>(c)));
-  return key;
-}
-
 std::string baseName(const std::string& name) {
   size_t slash = name.find_last_of("/\\");
   return slash == std::string::npos ? name : name.substr(slash + 1);
-}
-
-std::string stem(const std::string& file) {
-  size_t dot = file.find_last_of('.');
-  return dot == std::string::npos || dot == 0 ? file : file.substr(0, dot);
 }
 
 bool readable(const char* path) { return path != nullptr && access(path, R_OK) == 0; }
@@ -116,7 +73,8 @@ std::string matchFamily(const std::string& family, int weight, int slant, bool e
     bool same = false;
     FcChar8* found = nullptr;
     for (int i = 0; FcPatternGetString(match.get(), FC_FAMILY, i, &found) == FcResultMatch; ++i)
-      same = same || familyKey(reinterpret_cast<const char*>(found)) == familyKey(family);
+      same = same || FontFileFace::familyKey(reinterpret_cast<const char*>(found)) ==
+                            FontFileFace::familyKey(family);
     if (!same) return std::string();
   }
   const char* text = reinterpret_cast<const char*>(path);
@@ -129,10 +87,13 @@ std::string lookUp(const std::string& file) {
   if (!FcInit()) return std::string();
   std::string path = installedFileNamed(file);
   if (!path.empty()) return path;
-  std::string key = lowerCase(stem(file));
-  for (const WindowsFont& font : kWindowsFonts)
-    if (key == font.file) return matchFamily(font.family, font.weight, font.slant, false);
-  return matchFamily(stem(file), FC_WEIGHT_REGULAR, FC_SLANT_ROMAN, true);
+  // The fonts that layouts rely on without offering another (arial.ttf, tahoma.ttf, ...):
+  // the best font the system offers for the family, a metric-compatible or similar one
+  // when the family itself is missing. Any other name: only a font of that very family.
+  FontFileFace face = FontFileFace::forFile(file);
+  if (face.family.empty()) return std::string();
+  return matchFamily(face.family, face.bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR,
+                     face.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN, !face.wellKnown);
 }
 
 // Files found before, by the name asked for. Every opening of an editor asks for the same

@@ -16,6 +16,7 @@
 #include "platform/FileSystem.h"
 #include "platform/posix/SettingsFile.h"
 #include "platform/posix/SettingsLock.h"
+#include "platform/posix/SmallFile.h"
 
 namespace platform {
 
@@ -49,81 +50,14 @@ bool locate(const std::vector<std::string>& keyPath, std::string& folder, std::s
   return true;
 }
 
-enum class ReadResult { kRead, kMissing, kFailed };
-
-// Only a regular file is ever opened: a FIFO at the path would block open() until some
-// writer came, and a device could do anything. The check before opening keeps devices
-// closed; the non-blocking open and the check after it cover a file swapped in between.
-ReadResult readWhole(const std::string& path, std::string& content) {
-  content.clear();
-  struct stat info;
-  if (::stat(path.c_str(), &info) != 0) return errno == ENOENT ? ReadResult::kMissing : ReadResult::kFailed;
-  if (!S_ISREG(info.st_mode)) return ReadResult::kFailed;
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) return errno == ENOENT ? ReadResult::kMissing : ReadResult::kFailed;
-  ReadResult result = ReadResult::kRead;
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) result = ReadResult::kFailed;
-  char buffer[4096];
-  // One byte more than a valid file may hold, so an oversized file shows as damaged.
-  while (result == ReadResult::kRead && content.size() <= SettingsFile::kMaxSize) {
-    ssize_t n = ::read(fd, buffer, sizeof(buffer));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) result = ReadResult::kFailed;
-    if (n <= 0) break;
-    content.append(buffer, static_cast<size_t>(n));
-  }
-  ::close(fd);
-  return result;
-}
-
 // The parsed file, or empty values when it is missing, unreadable or damaged.
 SettingsFile load(const std::vector<std::string>& keyPath) {
   SettingsFile file;
   std::string folder, path, content;
-  if (locate(keyPath, folder, path) && readWhole(path, content) == ReadResult::kRead)
+  if (locate(keyPath, folder, path) &&
+      SmallFile::read(path, SettingsFile::kMaxSize, content) == SmallFile::ReadResult::kRead)
     file.parse(content);
   return file;
-}
-
-bool makeFolders(const std::string& folder) {
-  for (size_t at = 1; at <= folder.size(); ++at) {
-    if (at < folder.size() && folder[at] != '/') continue;
-    std::string part = folder.substr(0, at);
-    if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
-  }
-  struct stat info;
-  return ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-bool writeAll(int fd, const std::string& content) {
-  size_t done = 0;
-  while (done < content.size()) {
-    ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
-// Writes content to a temporary file beside path and renames it over path, so the file
-// holds either the old or the new content whatever happens in between.
-bool replaceAtomically(const std::string& path, const std::string& content, mode_t mode) {
-  std::string temp = path + ".XXXXXX";
-  int fd = ::mkstemp(&temp[0]);
-  if (fd < 0) return false;
-  bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, content) && ::fsync(fd) == 0;
-  ok = ::close(fd) == 0 && ok;
-  if (ok) ok = ::rename(temp.c_str(), path.c_str()) == 0;
-  if (!ok) ::unlink(temp.c_str());
-  return ok;
-}
-
-void syncFolder(const std::string& folder) {
-  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
 }
 
 }  // namespace
@@ -138,7 +72,8 @@ std::string SettingsStore::location() const {
 std::string SettingsStore::damage() const {
   SettingsFile file;
   std::string folder, path, content;
-  if (!locate(keyPath, folder, path) || readWhole(path, content) != ReadResult::kRead ||
+  if (!locate(keyPath, folder, path) ||
+      SmallFile::read(path, SettingsFile::kMaxSize, content) != SmallFile::ReadResult::kRead ||
       file.parse(content))
     return {};
   return path + ", " + file.damage();
@@ -170,7 +105,7 @@ bool SettingsStore::writeNumber(const std::string& name, int32_t value) const {
   std::string folder, path;
   if (!SettingsFile::isValidName(name) || !locate(keyPath, folder, path)) return false;
   std::lock_guard<std::mutex> guard(writeLock());
-  if (!makeFolders(folder)) return false;
+  if (!SmallFile::makeFolders(folder)) return false;
   // Another process writing at the same time would otherwise read the same old content
   // and rename its version over ours (or ours over its), losing one of the two values.
   // Without a usable lock file (a folder that allows none) the write goes on as before.
@@ -187,10 +122,10 @@ bool SettingsStore::writeNumber(const std::string& name, int32_t value) const {
   std::string content;
   SettingsFile file;
   mode_t mode = 0600;
-  switch (readWhole(path, content)) {
-    case ReadResult::kFailed: return false;  // never replace values we could not read
-    case ReadResult::kMissing: break;
-    case ReadResult::kRead:
+  switch (SmallFile::read(path, SettingsFile::kMaxSize, content)) {
+    case SmallFile::ReadResult::kFailed: return false;  // never replace values we could not read
+    case SmallFile::ReadResult::kMissing: break;
+    case SmallFile::ReadResult::kRead:
       if (::stat(path.c_str(), &info) == 0) mode = info.st_mode & 07777;
       // A damaged file is kept aside for the user, then replaced by a good one.
       if (!file.parse(content)) ::rename(path.c_str(), (path + ".damaged").c_str());
@@ -199,9 +134,7 @@ bool SettingsStore::writeNumber(const std::string& name, int32_t value) const {
   file.setNumber(name, value);
   std::string comment = "Preferences of ";
   for (size_t i = 0; i < keyPath.size(); ++i) comment += (i ? "/" : "") + keyPath[i];
-  if (!replaceAtomically(path, file.format(comment), mode)) return false;
-  syncFolder(path.substr(0, path.rfind('/')));
-  return true;
+  return SmallFile::replace(path, file.format(comment), mode);
 }
 
 }  // namespace platform

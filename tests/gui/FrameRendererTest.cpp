@@ -7,6 +7,7 @@
 #include <GL/glew.h>
 #include <png.h>
 
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -24,8 +25,10 @@
 
 namespace {
 
-// Meter values come from the test instead of the signal path.
+// Meter values come from the test instead of the signal path. Two programs, for a host's
+// program change.
 struct MeteredEffect : guitest::TestEffect {
+  MeteredEffect() : TestEffect(2) {}
   uint32_t meters[10] = {};
   void copyMeterValues(void* buffer) override { std::memcpy(buffer, meters, sizeof meters); }
 };
@@ -123,6 +126,37 @@ TEST_F(FrameRendererTest, WithoutConstantRedrawOnlyAChangeDraws) {
   EXPECT_TRUE(renderer->frame()) << "the preference changes the picture";
   HC::EditorOptions::setEyeCandy(true);
   EXPECT_TRUE(renderer->frame());
+}
+
+// The text fields read the current values as they draw, but a host's program change and a
+// value set straight into the program (OSC, MIDI scripts) tell no control: the next frame
+// must draw all the same, with or without constant redraw.
+TEST_F(FrameRendererTest, ValuesChangedWithoutTellingTheControlsDrawTheNextFrame) {
+  effect.setProgram(1);
+  effect.setPlainValue(guitest::kCutoff, 440.0f);
+  effect.setProgram(0);
+  HC::EditorOptions::setConstantRedraw(false);
+  EXPECT_TRUE(renderer->frame()) << "the first frame";
+  ASSERT_TRUE(rest());
+
+  effect.setProgram(1);
+  EXPECT_TRUE(renderer->frame()) << "the host changed the program";
+  EXPECT_FALSE(renderer->frame());
+  effect.setPlainValue(guitest::kOffset, -3.0f);
+  EXPECT_TRUE(renderer->frame()) << "a value set into the current program";
+  EXPECT_FALSE(renderer->frame());
+  effect.setPlainValue(guitest::kOffset, -3.0f);
+  EXPECT_FALSE(renderer->frame()) << "the same value again changes nothing";
+  effect.setPlainValue(guitest::kOffset, std::nanf(""));
+  EXPECT_TRUE(renderer->frame());
+  EXPECT_FALSE(renderer->frame()) << "a value that stays NaN";
+
+  // Meters and values together: the whole picture, not only the meters' areas.
+  effect.setProgram(0);
+  effect.meters[1] = 0x3f000000;
+  const uint32_t regions = renderer->regionFrames();
+  EXPECT_TRUE(renderer->frame());
+  EXPECT_EQ(renderer->regionFrames(), regions);
 }
 
 TEST_F(FrameRendererTest, ConstantRedrawDrawsAnUnchangedPictureOnceInAWhile) {

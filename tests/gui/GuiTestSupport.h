@@ -36,7 +36,8 @@ inline RecordingHost& testHost() {
 inline std::vector<HostCall> hostCalls() { return testHost().calls(); }
 
 struct TestEffect : HvcAuBase {
-  TestEffect() : HvcAuBase(&testHost(), 1, kParams, kParamCount) {
+  explicit TestEffect(int32_t programs = 1)
+      : HvcAuBase(&testHost(), programs, kParams, kParamCount) {
     // An editor makes the host setter tell the listeners, as in the plug-in.
     setEditor(new HvcEditor(this));
     testHost().clear();

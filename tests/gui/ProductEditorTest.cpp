@@ -66,6 +66,9 @@ class ProductEditor : public ::testing::Test {
 TEST_F(ProductEditor, ShowsTheBuiltInLayout) {
   Image picture;
   showLayout(picture);
+  producttest::TextProbes text = producttest::probeText(picture);
+  EXPECT_TRUE(text.complete()) << "banner ink " << text.bannerInk << ", fields with text "
+                               << text.fieldsWithText;
 }
 
 bool near(const Pixel& a, const Pixel& b, int tolerance) {
@@ -148,18 +151,6 @@ std::vector<uint8_t> plate(const Image& picture, std::pair<int, int> corner) {
   return out;
 }
 
-// The first and last columns (0 to 36) of the plate holding text ink: (37, -1) without any.
-std::pair<int, int> ink(const Image& picture, std::pair<int, int> corner) {
-  std::pair<int, int> out{37, -1};
-  for (int y = corner.second; y < corner.second + 12; ++y)
-    for (int x = 0; x < 37; ++x)
-      if (picture.at(corner.first + x, y).r < 100) {
-        out.first = std::min(out.first, x);
-        out.second = std::max(out.second, x);
-      }
-  return out;
-}
-
 // What hosts send: a value a hair below 1000 Hz, whose display ("1000.0") is a character
 // wider than the field; the field must show "1000", as for 1000 Hz itself, never "000.0".
 TEST_F(ProductEditor, AValueTooWideForItsFieldKeepsItsLeadingDigits) {
@@ -216,12 +207,64 @@ TEST_F(ProductEditor, AValueTooWideForItsFieldKeepsItsLeadingDigits) {
   // Whether "1000.0" fits depends on the font the system gives: then it shows whole, from
   // inside the plate and wider than "1000"; otherwise the field shows "1000" exactly.
   const std::vector<uint8_t> atHair = plate(picture, fields[field]);
-  const std::pair<int, int> inkHair = ink(picture, fields[field]);
-  const std::pair<int, int> inkWhole = ink(atWhole, fields[field]);
+  const std::pair<int, int> inkHair = producttest::fieldInk(picture, fields[field]);
+  const std::pair<int, int> inkWhole = producttest::fieldInk(atWhole, fields[field]);
   if (atHair != plate(atWhole, fields[field])) {
     EXPECT_GE(inkHair.first, 1) << "the text runs off the field's left edge";
     EXPECT_LT(inkHair.first, inkWhole.first) << "the field does not show six characters";
   }
+  host.close();
+}
+
+// A host's program change tells no control, but the value fields read the current values
+// as they draw: every field whose text differs shows the new program's, and going back
+// shows the first picture's fields again. Constant redraw is off, so that no refresh stands
+// in for the frames the change itself draws (FrameRendererTest checks that the very next
+// frame draws). The knobs keep their angles until the next opening; that is as designed.
+TEST_F(ProductEditor, AfterTheHostChangesTheProgramTheFieldsShowItsValues) {
+  user.setNumbers({{kPreferenceConstantRedraw, 0}});
+  vsthost::HostedEffect effect(library);
+  ASSERT_TRUE(effect.valid()) << effect.error();
+  const int32_t count = effect.record()->numParams;
+  std::vector<std::string> before, after;
+  effect.setProgram(1);
+  for (int32_t i = 0; i < count; ++i) after.push_back(effect.parameterDisplay(i));
+  effect.setProgram(0);
+  size_t differing = 0;
+  for (int32_t i = 0; i < count; ++i) differing += effect.parameterDisplay(i) != after[size_t(i)];
+  ASSERT_GE(differing, 5u) << "programs 0 and 1 should differ in several values";
+
+  vsthost::EditorHost host(effect);
+  std::string error;
+  ASSERT_TRUE(host.open("product editor", error)) << error;
+  Image first, picture;
+  LayoutProbes last;
+  ASSERT_TRUE(producttest::waitForLayout(host, driver, first, last));
+  auto fields = producttest::fieldCorners(first);
+  ASSERT_EQ(fields.size(), 40u);
+  for (const auto& field : fields) EXPECT_LT(producttest::fieldInk(first, field).first, 37) << "a field without text";
+  auto kids = driver.children(host.window());
+  ASSERT_EQ(kids.size(), 1u);
+  auto changedFields = [&] {
+    size_t changed = 0;
+    for (const auto& field : fields) changed += plate(picture, field) != plate(first, field);
+    return changed;
+  };
+  // Idles until the picture has `changed` fields other than at first; false at the guard.
+  auto idleUntilChanged = [&](size_t changed) {
+    auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < limit) {
+      if (!host.idle()) return false;
+      if (driver.screenshot(kids[0], picture) && changedFields() == changed) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
+  };
+  effect.setProgram(1);
+  EXPECT_TRUE(idleUntilChanged(differing)) << changedFields() << " of " << differing
+                                           << " fields show program 1";
+  effect.setProgram(0);
+  EXPECT_TRUE(idleUntilChanged(0)) << changedFields() << " fields still differ from program 0";
   host.close();
 }
 

@@ -1,5 +1,6 @@
 #include "tests/gui/ProductPicture.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
@@ -50,6 +51,33 @@ std::vector<std::pair<int, int>> fieldCorners(const testsupport::Image& image) {
       for (int i = 0; i < 37 && top; ++i) top = plate(x + i, y) && !plate(x + i, y - 1);
       if (top) out.emplace_back(x, y);
     }
+  return out;
+}
+
+std::pair<int, int> fieldInk(const testsupport::Image& image, std::pair<int, int> corner) {
+  std::pair<int, int> out{37, -1};
+  for (int y = corner.second; y < corner.second + 12; ++y)
+    for (int x = 0; x < 37; ++x)
+      if (image.at(corner.first + x, y).r < 100) {
+        out.first = std::min(out.first, x);
+        out.second = std::max(out.second, x);
+      }
+  return out;
+}
+
+bool TextProbes::complete() const { return bannerInk >= 60 && fieldsWithText == 40; }
+
+TextProbes probeText(const testsupport::Image& image) {
+  TextProbes out;
+  // The banner's band: its strip and the version label in the window's top 40 rows. The
+  // label is grey (0.5); the tinted background and the strip over it stay plum.
+  for (int y = 0; y < 40 && y < image.height; ++y)
+    for (int x = 20; x + 20 < image.width; ++x) {
+      Pixel p = image.at(x, y);
+      if (p.g >= 70 && std::abs(p.r - p.g) <= 12 && std::abs(p.b - p.g) <= 12) ++out.bannerInk;
+    }
+  for (const auto& corner : fieldCorners(image))
+    if (fieldInk(image, corner).first < 37) ++out.fieldsWithText;
   return out;
 }
 

@@ -36,6 +36,21 @@ LayoutProbes probeLayout(const testsupport::Image& image);
 // field's knob is the 37 x 37 box that ends a pixel above its plate.
 std::vector<std::pair<int, int>> fieldCorners(const testsupport::Image& image);
 
+// The first and last columns (0 to 36) of a field's plate (its top-left corner given)
+// holding the dark pixels of its text: (37, -1) without any.
+std::pair<int, int> fieldInk(const testsupport::Image& image, std::pair<int, int> corner);
+
+// Text of the layout: the version label in the banner's band, the values in the fields.
+struct TextProbes {
+  int bannerInk = 0;       // grey pixels above the groups (the plum shades are never grey)
+  int fieldsWithText = 0;  // fields (as fieldCorners finds them) with ink on their plate
+
+  // The version label's glyphs and a value in each of the forty fields.
+  bool complete() const;
+};
+
+TextProbes probeText(const testsupport::Image& image);
+
 // Idles the editor as a host does until its window shows the whole layout; false when that
 // never happens within the guard (a broken editor). picture and last hold the final try.
 bool waitForLayout(vsthost::EditorHost& host, testsupport::XTestDriver& driver,

@@ -10,27 +10,36 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/quorvella-install.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 
-# same DIR: the plug-in and every file of the bundle arrived unchanged under DIR.
+# same DIR: the plug-in, the application and every file of the bundle arrived unchanged
+# under DIR.
 same() {
   cmp -s "$build/quorvella.so" "$1/vst/quorvella.so" || fail "quorvella.so not in $1/vst"
+  cmp -s "$build/quorvella-standalone" "$1/bin/quorvella-standalone" ||
+    fail "quorvella-standalone not in $1/bin"
+  [ -x "$1/bin/quorvella-standalone" ] || fail "quorvella-standalone is not executable"
   n=0
   for f in "$build/quorvella.lv2"/*; do
     cmp -s "$f" "$1/lv2/quorvella.lv2/$(basename "$f")" || fail "$(basename "$f") not in $1/lv2"
     n=$((n + 1))
   done
   [ "$n" -ge 3 ] || fail "the built bundle has $n files"
+  for f in manifest.ttl quorvella.so quorvella_ui.so; do
+    [ -f "$1/lv2/quorvella.lv2/$f" ] || fail "the installed bundle has no $f"
+  done
   [ "$(ls "$1/lv2/quorvella.lv2" | wc -l)" -eq "$n" ] || fail "extra files in $1/lv2/quorvella.lv2"
 }
 
-# A user: ~/.vst and ~/.lv2, nothing else in the home folder.
+# A user: ~/.vst, ~/.lv2 and ~/.local/bin, nothing else in the home folder.
 mkdir -p "$work/home"
 HOME="$work/home" PREFIX= DESTDIR= "$source/tools/install.sh" "$build" >/dev/null 2>&1 ||
   fail "user install failed"
 mkdir -p "$work/user"
 ln -s "$work/home/.vst" "$work/user/vst"
 ln -s "$work/home/.lv2" "$work/user/lv2"
+ln -s "$work/home/.local/bin" "$work/user/bin"
 same "$work/user"
-[ "$(ls -A "$work/home" | tr '\n' ' ')" = ".lv2 .vst " ] || fail "home holds $(ls -A "$work/home")"
+[ "$(ls -A "$work/home" | tr '\n' ' ')" = ".local .lv2 .vst " ] ||
+  fail "home holds $(ls -A "$work/home")"
 
 # Again over it, with a file an older bundle had: the bundle is replaced whole.
 echo stale >"$work/home/.lv2/quorvella.lv2/old.ttl"
@@ -45,6 +54,7 @@ HOME="$work/home2" PREFIX=/usr DESTDIR="$work/stage" "$source/tools/install.sh" 
 mkdir -p "$work/packaged"
 ln -s "$work/stage/usr/lib/vst" "$work/packaged/vst"
 ln -s "$work/stage/usr/lib/lv2" "$work/packaged/lv2"
+ln -s "$work/stage/usr/bin" "$work/packaged/bin"
 same "$work/packaged"
 [ -z "$(ls -A "$work/home2")" ] || fail "a packager install wrote into HOME"
 [ "$(ls -A "$work/stage")" = "usr" ] || fail "the stage holds $(ls -A "$work/stage")"

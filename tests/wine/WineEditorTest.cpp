@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <ostream>
 #include <sstream>
 #include <string>
@@ -96,9 +97,15 @@ std::string windowsArch(const std::string& program) {
   return machine == 0x14c ? "win32" : machine == 0x8664 ? "win64" : "";
 }
 
+// Which fonts a Wine prefix has in its fonts folder.
+enum class PrefixFonts {
+  kStandIns,  // stand-ins named as the layout names its fonts (tools/wine/run)
+  kNone,      // none of ours, as in the prefix a host makes
+};
+
 // The command line that shows the editor of `target` while `input` loops through it.
 bool commandFor(const Target& target, const std::string& input, EditorCommand& command,
-                std::string& error) {
+                std::string& error, PrefixFonts fonts) {
   const std::vector<std::string> session{"--editor", "--live", kLiveSeconds, "--show-edits",
                                          input};
   command = EditorCommand{};
@@ -122,10 +129,13 @@ bool commandFor(const Target& target, const std::string& input, EditorCommand& c
     }
     // A prefix of this test's own: no other suite's settings, and stopping its server
     // stops nobody else's programs.
-    command.winePrefix = std::string(QUORVELLA_WINE_PREFIXES) + "/wine-prefix-" + arch;
+    const bool bare = fonts == PrefixFonts::kNone;
+    command.winePrefix = std::string(QUORVELLA_WINE_PREFIXES) + "/wine-prefix-" + arch +
+                         (bare ? "-no-font-files" : "");
     command.environment = {{"QUORVELLA_WINEPREFIX", command.winePrefix}};
-    command.arguments = {std::string(QUORVELLA_SOURCE_DIR) + "/tools/wine/run", arch, program,
-                         "--plugin", plugin};
+    command.arguments = {std::string(QUORVELLA_SOURCE_DIR) + "/tools/wine/run", arch};
+    if (bare) command.arguments.push_back("--no-font-files");
+    command.arguments.insert(command.arguments.end(), {program, "--plugin", plugin});
   }
   command.arguments.insert(command.arguments.end(), session.begin(), session.end());
   return true;
@@ -233,36 +243,51 @@ double seconds(Clock::duration d) { return std::chrono::duration<double>(d).coun
 
 void PrintTo(const Target& target, std::ostream* out) { *out << target.name; }
 
-class EditorAcrossTheBoundary : public testing::TestWithParam<Target> {};
+// Each test shows the editor of its target on a private display, as far as the host's
+// window: the input made, the program started, its window found.
+class ShownEditor : public testing::TestWithParam<Target> {
+ protected:
+  // Fatal failures end the calling test (ASSERT_NO_FATAL_FAILURE).
+  void show(PrefixFonts fonts) {
+    const std::string input = folder.file("in.wav");
+    auto made = toolstest::run(toolstest::quote(QUORVELLA_DEMO_INPUT_PATH) + " " +
+                               toolstest::quote(input));
+    ASSERT_EQ(made.status, 0) << made.err;
+    std::string error;
+    ASSERT_TRUE(commandFor(GetParam(), input, command, error, fonts)) << error;
 
-TEST_P(EditorAcrossTheBoundary, DrawsTheLayoutReportsAKnobDragAndOpensThePrefsDialog) {
-  testsupport::TempFolder folder("quorvella-wine-editor");
-  const std::string input = folder.file("in.wav");
-  auto made = toolstest::run(toolstest::quote(QUORVELLA_DEMO_INPUT_PATH) + " " +
-                             toolstest::quote(input));
-  ASSERT_EQ(made.status, 0) << made.err;
+    ASSERT_TRUE(display.ok()) << display.error();
+    displayVariable.reset(new testsupport::ScopedEnv("DISPLAY", display.name().c_str()));
+    driver.reset(new testsupport::XTestDriver);
+    ASSERT_TRUE(driver->ok());
+    driver->movePointer(driver->rootWindow(), 1270, 2300);  // nothing hovered
+
+    started = Clock::now();
+    ASSERT_TRUE(editor.start(command, display.name(), error)) << error;
+    pollUntil(kWindowGuard, [&] {
+      host = driver->findWindow(kTitle);
+      return host != 0 || !editor.running();
+    });
+    ASSERT_NE(host, 0u) << "no window '" << kTitle << "' appeared\n" << editor.errors();
+    windowShown = Clock::now();
+  }
+
+  testsupport::TempFolder folder{"quorvella-wine-editor"};
   EditorCommand command;
-  std::string error;
-  ASSERT_TRUE(commandFor(GetParam(), input, command, error)) << error;
-
   testsupport::XvfbDisplay display;
-  ASSERT_TRUE(display.ok()) << display.error();
-  testsupport::ScopedEnv displayVariable("DISPLAY", display.name().c_str());
-  testsupport::XTestDriver driver;
-  ASSERT_TRUE(driver.ok());
-  driver.movePointer(driver.rootWindow(), 1270, 2300);  // nothing hovered
-
+  std::unique_ptr<testsupport::ScopedEnv> displayVariable;
+  std::unique_ptr<testsupport::XTestDriver> driver;
   // After the display: the program and Wine are gone before the server is.
   EditorProcess editor;
-  const auto started = Clock::now();
-  ASSERT_TRUE(editor.start(command, display.name(), error)) << error;
   uintptr_t host = 0;
-  pollUntil(kWindowGuard, [&] {
-    host = driver.findWindow(kTitle);
-    return host != 0 || !editor.running();
-  });
-  ASSERT_NE(host, 0u) << "no window '" << kTitle << "' appeared\n" << editor.errors();
-  const auto windowShown = Clock::now();
+  Clock::time_point started, windowShown;
+};
+
+class EditorAcrossTheBoundary : public ShownEditor {};
+
+TEST_P(EditorAcrossTheBoundary, DrawsTheLayoutReportsAKnobDragAndOpensThePrefsDialog) {
+  ASSERT_NO_FATAL_FAILURE(show(PrefixFonts::kStandIns));
+  testsupport::XTestDriver& driver = *this->driver;
 
   // The whole layout, as the Linux editor tests see it.
   Image picture;
@@ -377,6 +402,39 @@ TEST_P(EditorAcrossTheBoundary, DrawsTheLayoutReportsAKnobDragAndOpensThePrefsDi
 }
 
 INSTANTIATE_TEST_SUITE_P(Hosts, EditorAcrossTheBoundary, testing::ValuesIn(targets()),
+                         [](const testing::TestParamInfo<Target>& info) {
+                           return info.param.name;
+                         });
+
+// A host's Wine prefix (LMMS's VST server makes one like it) has none of the font files
+// that the layout names: the editor asks Windows for the faces, else takes its interface
+// font, and shows its banner and its values as on Linux (the control, which runs as in the
+// test above).
+class EditorInAHostsPrefix : public ShownEditor {};
+
+TEST_P(EditorInAHostsPrefix, ShowsTheBannerAndTheValuesWithoutTheLayoutsFontFiles) {
+  ASSERT_NO_FATAL_FAILURE(show(PrefixFonts::kNone));
+  testsupport::XTestDriver& driver = *this->driver;
+
+  // The frame that has the whole layout has its text too: fonts are loaded before the
+  // first frame. Polled until both show, so that a frame caught half drawn does not count.
+  Image picture;
+  producttest::LayoutProbes layout;
+  producttest::TextProbes text;
+  EXPECT_TRUE(pollUntil(kGuard, [&] {
+    EditorWindows windows = findEditor(driver, host);
+    if (windows.picture == 0 || !driver.screenshot(windows.picture, picture)) return false;
+    layout = producttest::probeLayout(picture);
+    text = producttest::probeText(picture);
+    return layout.complete() && text.complete();
+  })) << "tile " << layout.plum << ", field plates " << layout.plates << ", meters "
+      << layout.meters << "; banner ink " << text.bannerInk << ", fields with text "
+      << text.fieldsWithText << "\n" << editor.errors();
+  EXPECT_EQ(editor.stop(&driver, host), 0) << editor.errors();
+  EXPECT_FALSE(editor.wineKilled()) << "Wine's processes did not end with the program";
+}
+
+INSTANTIATE_TEST_SUITE_P(Hosts, EditorInAHostsPrefix, testing::ValuesIn(targets()),
                          [](const testing::TestParamInfo<Target>& info) {
                            return info.param.name;
                          });
