@@ -149,6 +149,9 @@ int32_t HvcQuorvella::processEvents(const MIDIEventList& events) {
   return midiHelper->dispatchEvents(events);
 }
 
+// An empty list only catches up on messages that earlier blocks had to put aside.
+bool HvcQuorvella::awaitsEmptyEventList() const { return midiHelper->hasQueuedEvents(); }
+
 bool HvcQuorvella::getEffectName(char* name) {
   std::strcpy(name, kEffectName);
   return true;

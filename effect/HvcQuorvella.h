@@ -60,6 +60,7 @@ public:
   void processReplacing(float** inputs, float** outputs, int32_t frames) override;
   // Hands the messages to the MIDI scripts (LuaMIDIHelper::dispatchEvents). Always 1.
   int32_t processEvents(const MIDIEventList& events) override;
+  bool awaitsEmptyEventList() const override;
   bool acceptsMIDI() const override { return true; }
   bool getEffectName(char* name) override;
   bool getVendorString(char* text) override;

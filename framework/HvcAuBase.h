@@ -123,6 +123,10 @@ public:
   virtual void processReplacing(float** inputs, float** outputs, int32_t frames) = 0;
   // The block's MIDI messages, before the block is processed. The base takes none: 0.
   virtual int32_t processEvents(const MIDIEventList&) { return 0; }
+  // On the audio thread: whether handing processEvents an empty list would do anything
+  // now. A face whose host delivers a list every block may skip the empty ones when this
+  // is false; a product that cannot tell answers true and is handed them all.
+  virtual bool awaitsEmptyEventList() const { return true; }
   // Whether the product takes MIDI at all (faces ask their hosts for it).
   virtual bool acceptsMIDI() const { return false; }
   // The delay of the output in samples at the current sample rate.

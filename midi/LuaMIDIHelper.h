@@ -121,6 +121,10 @@ public:
   MIDIHandlerTables& handlerTables() { return tables; }
   // Messages dropped because the queue was full while the lock was held elsewhere.
   uint64_t droppedEvents() const { return queue.dropped(); }
+  // On the event thread, the queue's only producer: whether messages wait in the queue,
+  // that is, whether dispatchEvents() with an empty list would dispatch anything. Exact
+  // there, since other threads only take messages out; one atomic pair, no lock, no clock.
+  bool hasQueuedEvents() const { return !queue.empty(); }
   // Channel messages dropped because their entry's budget was spent (any thread may read).
   uint64_t budgetDroppedEvents() const { return budgetDrops.load(std::memory_order_relaxed); }
 

@@ -25,6 +25,10 @@ public:
   // waiting that the producer may have left behind (it found the lock still taken).
   bool pendingAfterRelease();
   uint64_t dropped() const { return droppedCount.load(std::memory_order_relaxed); }
+  // True when nothing waits. From the producer, exact but for messages being popped.
+  bool empty() const {
+    return head.load(std::memory_order_acquire) == tail.load(std::memory_order_acquire);
+  }
 
 private:
   static_assert((kCapacity & (kCapacity - 1)) == 0, "capacity must be a power of two");

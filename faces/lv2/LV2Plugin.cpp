@@ -138,9 +138,11 @@ void LV2Plugin::deliverMIDI(uint32_t frames) noexcept {
       handedOver = true;
     }
   }
-  // A block without MIDI is handed on too, as the VST face does: it is when the product
-  // catches up on messages it had to put aside.
-  if (listed > 0 || !handedOver) effect->processEvents({midiEvents.get(), listed});
+  // A block without MIDI is handed on too when the product has messages put aside to
+  // catch up on then (the VST face's empty lists do that); otherwise such a call costs a
+  // try-lock and a clock read in every run for nothing.
+  if (listed > 0 || (!handedOver && effect->awaitsEmptyEventList()))
+    effect->processEvents({midiEvents.get(), listed});
 }
 
 void LV2Plugin::process(uint32_t frames) noexcept {

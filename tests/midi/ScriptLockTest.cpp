@@ -81,6 +81,33 @@ TEST_F(LockTest, EventsArrivingWhileTheLockIsHeldAreDispatchedInOrderWhenItIsRel
   EXPECT_EQ(helper().droppedEvents(), 0u);
 }
 
+// A face that skips empty event lists asks first whether one would dispatch anything: only
+// while messages put aside wait, until a holder of the lock has dispatched them.
+TEST_F(LockTest, AnEmptyListIsAwaitedOnlyWhileMessagesWait) {
+  auto& product = fx();
+  EXPECT_FALSE(helper().hasQueuedEvents());
+  EXPECT_FALSE(product.awaitsEmptyEventList());
+  EventBlock block;
+  block.midi(0x90, 20, 1).midi(0xF8, 0, 0);
+  EXPECT_EQ(send(block), 1);  // dispatched at once: nothing is put aside
+  EXPECT_FALSE(product.awaitsEmptyEventList());
+  {
+    SessionHolder holder(helper());
+    EventBlock clock;
+    clock.midi(0xF8, 0, 0);  // not a channel message: never queued
+    EXPECT_EQ(send(clock), 1);
+    EXPECT_FALSE(product.awaitsEmptyEventList());
+    EXPECT_EQ(send(block), 1);
+    EXPECT_TRUE(helper().hasQueuedEvents());
+    EXPECT_TRUE(product.awaitsEmptyEventList());
+    EXPECT_EQ(send(block), 1);
+    EXPECT_TRUE(product.awaitsEmptyEventList());
+  }
+  // The session dispatched them as it closed.
+  EXPECT_FALSE(product.awaitsEmptyEventList());
+  EXPECT_EQ(run("return table.concat(notes, ' ')"), "20 20 20");
+}
+
 TEST_F(LockTest, AFullQueueDropsAndCountsTheExcess) {
   fx();
   const size_t capacity = HC::LuaMIDIHelper::kQueueCapacity;
