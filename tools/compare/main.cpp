@@ -1,11 +1,14 @@
-// quorvella-compare-audio A B: exit 0 when two sound files hold the same samples bit for
-// bit (same channel count, frame count and rate; headers and metadata are not compared),
-// 1 when they differ (the first differing frame and the largest difference are printed),
-// 2 when a file cannot be read.
+// quorvella-compare-audio [--skip N] A B: exit 0 when two sound files hold the same
+// samples bit for bit (same channel count, frame count and rate; headers and metadata are
+// not compared), 1 when they differ (the first differing frame and the largest difference
+// are printed), 2 when a file cannot be read. With --skip, A's first N frames are left out:
+// B is a render by a host that removed a delay of N frames, A the plug-in's own output.
 #include <sndfile.h>
 
 #include <cmath>
+#include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -36,12 +39,27 @@ bool load(const char* path, Samples& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "Usage: quorvella-compare-audio A B\n");
+  long long skip = 0;
+  if (argc == 5 && std::strcmp(argv[1], "--skip") == 0) {
+    char* end = nullptr;
+    skip = std::strtoll(argv[2], &end, 10);
+    if (end == argv[2] || *end != '\0' || skip < 0) skip = -1;
+    argv += 2;
+    argc -= 2;
+  }
+  if (argc != 3 || skip < 0) {
+    std::fprintf(stderr, "Usage: quorvella-compare-audio [--skip FRAMES] A B\n");
     return 2;
   }
   Samples a, b;
   if (!load(argv[1], a) || !load(argv[2], b)) return 2;
+  if (skip > a.info.frames) {
+    std::printf("differ: '%s' has %lld frames, fewer than the %lld to skip\n", argv[1],
+                static_cast<long long>(a.info.frames), skip);
+    return 1;
+  }
+  a.data.erase(a.data.begin(), a.data.begin() + static_cast<std::ptrdiff_t>(skip * a.info.channels));
+  a.info.frames -= skip;
   if (a.info.channels != b.info.channels || a.info.frames != b.info.frames ||
       a.info.samplerate != b.info.samplerate) {
     std::printf("differ: %d x %lld at %d Hz against %d x %lld at %d Hz\n", a.info.channels,
