@@ -28,6 +28,9 @@ packages=(
   # LV2: its headers and vocabularies, lilv to read the bundle as a host
   # does, its tools (lv2apply, lv2info), and sord_validate to check the bundle's Turtle.
   lv2-dev liblilv-dev lilv-utils sordi
+  # jalv.gtk3: a third-party LV2 host whose GTK window embeds the plug-in's X11 editor
+  # (through suil), on the private JACK server of the standalone tests.
+  jalv
   # Windows: the DLLs are cross-compiled with mingw-w64 (posix thread model) and their tests
   # run under Wine, 32-bit (wine32, an i386 package) and 64-bit. zip packs the Windows
   # archives of `make dist`.
