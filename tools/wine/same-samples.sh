@@ -13,6 +13,8 @@ here="$(cd "$(dirname "$0")" && pwd)"
 linux="$1"; shift
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
+# A step that fails says which, instead of ending the script without a word.
+trap 'echo "same-samples: failed (status $?): $BASH_COMMAND" >&2' ERR
 
 "$linux/quorvella-demo-input" --float "$work/demo.wav"
 "$linux/quorvella-demo-input" --chirp "$work/chirp.wav"
@@ -24,8 +26,13 @@ render() {
   local name="$1"; shift
   for rate in 44100 48000; do
     for program in $programs; do
+      local status=0
       "$@" --program "$program" --sample-rate "$rate" --out-dir "$work/$name/$rate/$program" \
-        "$work/demo.wav" "$work/chirp.wav" >/dev/null
+        "$work/demo.wav" "$work/chirp.wav" >/dev/null || status=$?
+      if [ $status -ne 0 ]; then
+        echo "same-samples: $name could not render program $program at $rate Hz (exit status $status)" >&2
+        exit 1
+      fi
     done
   done
 }
