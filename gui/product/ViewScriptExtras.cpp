@@ -1,6 +1,5 @@
 #include "gui/product/ViewScriptExtras.h"
 
-#include <algorithm>
 #include <cstring>
 
 #include "gui/editor/Editor.h"
@@ -44,12 +43,14 @@ void* pointerOfType(lua_State* L, int index, const char* type) {
   return same ? *static_cast<void**>(lua_touserdata(L, index)) : nullptr;
 }
 
-// The effect of this opening that pointer names, or null (an old opening's object).
+// The effect of this opening that pointer names, or null (an old opening's object). The
+// allocator may give a freed object's address to one of this opening's effects of another
+// kind, so the address alone proves nothing: the effect found must also be of this kind.
 template <typename Kind>
 Kind* liveEffect(Manager& manager, void* pointer) {
-  const auto& effects = manager.getEffects();
-  auto found = std::find(effects.begin(), effects.end(), static_cast<Effect*>(static_cast<Kind*>(pointer)));
-  return found == effects.end() ? nullptr : static_cast<Kind*>(*found);
+  for (Effect* effect : manager.getEffects())
+    if (dynamic_cast<void*>(effect) == pointer) return dynamic_cast<Kind*>(effect);
+  return nullptr;
 }
 
 int infoDisplay(lua_State* L) {

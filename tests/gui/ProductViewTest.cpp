@@ -20,6 +20,7 @@
 #include "gui/product/LabelledTextField.h"
 #include "gui/product/LumoKnob.h"
 #include "gui/product/ViewScriptExtras.h"
+#include "gui/script/LayoutScriptObjects.h"
 #include "gui/text/Texture.h"
 #include "lua/LuaIncludes.h"
 #include "support/RecordingHost.h"
@@ -159,6 +160,36 @@ end)");
   // Outside createUI the layout cannot change.
   run(R"(try("outside", infoDisplay, 0, 0, 10, 10))");
   EXPECT_EQ(error("outside"), "the layout can only change while createUI runs");
+}
+
+// What an old opening's object becomes once the allocator has given its address to an object
+// of this opening: a userdata of the old object's type holding the new object's address.
+int forge(lua_State* L) {
+  void* pointer = *static_cast<void**>(lua_touserdata(L, 1));
+  HC::LayoutScriptObjects::push(L, pointer, luaL_checkstring(L, 2));
+  return 1;
+}
+
+TEST_F(ProductView, AnOldObjectsAddressNowHoldingAnotherKindIsRefused) {
+  lua_register(L(), "forge", forge);
+  run(std::string(kTry) + "RENDERER, METERS = '" + HC::ViewScriptExtras::kKnobRendererType +
+      "', '" + HC::ViewScriptExtras::kLevelMetersType + R"('
+function createUI()
+  local atlas = texture("buttons.png")
+  local meters = levelMeters(atlas, 123, 0, 5, 81)
+  local renderer = knobRenderer(atlas, atlas, 1, 1, 37)
+  theKnobRenderer = forge(meters, RENDERER)
+  try("rendererAtMeters", knob, "Dry Level", "", 0, 0, 37)
+  local fake = forge(renderer, METERS)
+  try("metersAtRenderer", fake.add, fake, "peak", 0, 0, 0)
+  theKnobRenderer = renderer
+  try("renderer", knob, "Dry Level", "", 0, 0, 37)
+end)");
+  HC::ALmanager& manager = open();
+  EXPECT_EQ(error("rendererAtMeters"), "couldn't get theKnobRenderer");
+  EXPECT_EQ(error("metersAtRenderer"), "levelMeters from an earlier opening of the editor");
+  EXPECT_EQ(error("renderer"), "no error");
+  EXPECT_EQ(elementsOf<HC::LumoKnob>(manager).size(), 1u);
 }
 
 TEST_F(ProductView, MetersReadTheirKindsSlot) {
