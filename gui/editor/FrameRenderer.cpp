@@ -241,23 +241,37 @@ bool FrameRenderer::drawMeterRegions() {
   // The drawers are fixed for the opening; a different count means no comparable record.
   if (meterAreas.empty() || meterAreas.size() != shownMeterAreas.size()) return false;
   const int width = manager->getWidth(), height = manager->getHeight();
-  glEnable(GL_SCISSOR_TEST);
+  regions.clear();
+  int left = width, bottom = height, right = 0, top = 0;
   for (size_t i = 0; i < meterAreas.size(); ++i) {
     // Where the meters are now and where they were: old pixels must go as well.
     BoundingBox area = meterAreas[i];
     area.unite(shownMeterAreas[i]);
     if (area.isEmpty()) continue;
     // Whole pixels, with a pixel to spare for edges that blend into their neighbours.
-    int x0 = std::max(0, static_cast<int>(std::floor(area.minX)) - 1);
-    int y0 = std::max(0, static_cast<int>(std::floor(area.minY)) - 1);
-    int x1 = std::min(width, static_cast<int>(std::ceil(area.maxX)) + 1);
-    int y1 = std::min(height, static_cast<int>(std::ceil(area.maxY)) + 1);
-    if (x1 <= x0 || y1 <= y0) continue;
-    glScissor(x0, y0, x1 - x0, y1 - y0);
-    drawPicture();
-    surface->presentRegion(x0, y0, x1 - x0, y1 - y0);
+    Region r;
+    r.x0 = std::max(0, static_cast<int>(std::floor(area.minX)) - 1);
+    r.y0 = std::max(0, static_cast<int>(std::floor(area.minY)) - 1);
+    r.x1 = std::min(width, static_cast<int>(std::ceil(area.maxX)) + 1);
+    r.y1 = std::min(height, static_cast<int>(std::ceil(area.maxY)) + 1);
+    if (r.x1 <= r.x0 || r.y1 <= r.y0) continue;
+    regions.push_back(r);
+    left = std::min(left, r.x0);
+    bottom = std::min(bottom, r.y0);
+    right = std::max(right, r.x1);
+    top = std::max(top, r.y1);
   }
-  glDisable(GL_SCISSOR_TEST);
+  if (!regions.empty()) {
+    // One pass over the box around every region: the software renderer's cost is mostly per
+    // pass (every primitive set up again), hardly per pixel. Pixels of the box outside the
+    // regions come out as they are, since only the meters changed, and only the regions
+    // are shown.
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(left, bottom, right - left, top - bottom);
+    drawPicture();
+    glDisable(GL_SCISSOR_TEST);
+    for (const Region& r : regions) surface->presentRegion(r.x0, r.y0, r.x1 - r.x0, r.y1 - r.y0);
+  }
   std::swap(meterAreas, shownMeterAreas);
   ++regionFrameCount;
   return true;

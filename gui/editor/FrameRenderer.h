@@ -86,6 +86,10 @@ private:
   uint32_t regionFrameCount = 0;
   FrameState current, shown;  // the frame's state, and that of the last frame drawn
   std::vector<BoundingBox> meterAreas, shownMeterAreas;  // now, and at the last frame drawn
+  struct Region {
+    int x0, y0, x1, y1;  // window pixels, GL's rows (bottom first)
+  };
+  std::vector<Region> regions;  // a region frame's, kept for its storage
   std::unique_ptr<platform::GLSurface> surface;
   std::unique_ptr<platform::OffscreenGLSurface> offscreen;
   std::vector<unsigned char> labelPixels;  // the off-screen copy, 1024 x 512 RGB
