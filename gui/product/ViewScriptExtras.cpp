@@ -33,19 +33,8 @@ ALmanager& buildingManager(lua_State* L) {
   return *manager;
 }
 
-// The pointer of a full userdata whose metatable is the one named type, or null.
-void* pointerOfType(lua_State* L, int index, const char* type) {
-  if (lua_type(L, index) != LUA_TUSERDATA || lua_objlen(L, index) != sizeof(void*)) return nullptr;
-  if (!lua_getmetatable(L, index)) return nullptr;
-  luaL_getmetatable(L, type);
-  bool same = lua_rawequal(L, -1, -2) != 0;
-  lua_pop(L, 2);
-  return same ? *static_cast<void**>(lua_touserdata(L, index)) : nullptr;
-}
-
-// The effect of this opening that pointer names, or null (an old opening's object). The
-// allocator may give a freed object's address to one of this opening's effects of another
-// kind, so the address alone proves nothing: the effect found must also be of this kind.
+// The effect of the manager that pointer names when it is of this kind, else null: an object
+// of the wrong kind under the right type name is refused, never used as that kind.
 template <typename Kind>
 Kind* liveEffect(Manager& manager, void* pointer) {
   for (Effect* effect : manager.getEffects())
@@ -71,8 +60,9 @@ int levelMeters(lua_State* L) {
 }
 
 int addMeter(lua_State* L) {
-  void* pointer = pointerOfType(L, 1, ViewScriptExtras::kLevelMetersType);
-  if (!pointer) return luaL_error(L, "levelMeters expected");
+  const LayoutScriptObjects::Object object =
+      LayoutScriptObjects::objectOfType(L, 1, ViewScriptExtras::kLevelMetersType);
+  if (!object.pointer) return luaL_error(L, "levelMeters expected");
   const char* kind = luaL_checkstring(L, 2);
   lua_Integer channel = lua_tointeger(L, 3);
   if (channel != 0 && channel != 1)
@@ -80,7 +70,8 @@ int addMeter(lua_State* L) {
   int slot = ViewScriptExtras::meterSlot(kind, channel);
   if (slot < 0) return luaL_error(L, "unknown level meter: %s", kind);
   ALmanager& manager = buildingManager(L);
-  TexturedMeters* meters = liveEffect<TexturedMeters>(manager, pointer);
+  TexturedMeters* meters =
+      object.thisOpening ? liveEffect<TexturedMeters>(manager, object.pointer) : nullptr;
   if (!meters) return luaL_error(L, "levelMeters from an earlier opening of the editor");
   meters->addMeter(number(L, 4), number(L, 5), &manager.meterValues[slot]);
   return 0;
@@ -145,12 +136,15 @@ int ViewScriptExtras::meterSlot(const char* kind, int64_t channel) {
 
 TexturedKnobRenderer* ViewScriptExtras::checkKnobRenderer(lua_State* L) {
   lua_getglobal(L, "theKnobRenderer");
-  void* pointer = pointerOfType(L, -1, kKnobRendererType);
+  const LayoutScriptObjects::Object object =
+      LayoutScriptObjects::objectOfType(L, -1, kKnobRendererType);
   lua_pop(L, 1);
   LayoutScript* script = LayoutScript::fromState(L);
   Manager* manager = script ? script->getEditor().getManager() : nullptr;
   TexturedKnobRenderer* renderer =
-      pointer && manager ? liveEffect<TexturedKnobRenderer>(*manager, pointer) : nullptr;
+      object.pointer && object.thisOpening && manager
+          ? liveEffect<TexturedKnobRenderer>(*manager, object.pointer)
+          : nullptr;
   if (!renderer) luaL_error(L, "couldn't get theKnobRenderer");
   return renderer;
 }

@@ -287,6 +287,7 @@ void LayoutScript::createUI(const ButtonLookup* buttons) {
   if (!lua) return;
   ButtonTable table{buttons};
   buttonTable = buttons;
+  ++openings;
   buildingNow = true;
   std::string message;
   if (!run(callCreateUI, &table, kCallBudget, kCallTime, &message)) {

@@ -95,6 +95,9 @@ public:
 
   // True while createUI runs: the only time the element tree may change.
   bool building() const { return buildingNow; }
+  // Counts the openings whose createUI ran: the layout's objects carry the one that made
+  // them, since an earlier opening's object may share its address with one of this opening.
+  uint32_t opening() const { return openings; }
   const ButtonLookup* buttons() const { return buttonTable; }
   // Remembers a registry reference made for a script button of this opening.
   void keepButtonReference(int reference) { buttonReferences.push_back(reference); }
@@ -121,6 +124,7 @@ private:
   ParameterLookup parameterLookup;
   const ButtonLookup* buttonTable = nullptr;
   bool buildingNow = false;
+  uint32_t openings = 0;
   bool loaded = false;
   std::vector<int> buttonReferences;
   long lastUnits = 0;

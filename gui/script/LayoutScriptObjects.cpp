@@ -1,6 +1,7 @@
 #include "gui/script/LayoutScriptObjects.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -22,23 +23,22 @@ Manager* currentManager(lua_State* L) {
   return script ? script->getEditor().getManager() : nullptr;
 }
 
-// The pointer of a userdata whose metatable is the registry's table named type, else null.
-void* pointerOfType(lua_State* L, int index, const char* type) {
-  if (!lua_getmetatable(L, index)) return nullptr;
-  lua_getfield(L, LUA_REGISTRYINDEX, type);
-  bool same = lua_rawequal(L, -1, -2) != 0;
-  lua_pop(L, 2);
-  return same ? *static_cast<void**>(lua_touserdata(L, index)) : nullptr;
+// What the layout's userdata hold.
+struct Stored {
+  void* pointer;
+  uint32_t opening;
+};
+
+uint32_t currentOpening(lua_State* L) {
+  LayoutScript* script = LayoutScript::fromState(L);
+  return script ? script->opening() : 0;
 }
 
-bool isFullUserdata(lua_State* L, int index) {
-  return lua_type(L, index) == LUA_TUSERDATA && lua_objlen(L, index) == sizeof(void*);
-}
-
-// The element, if it belongs to the open editor's manager (it may be an old opening's).
-UIElement* liveElement(lua_State* L, void* pointer, const char* kind) {
+// The element, if this opening made it and it belongs to the open editor's manager.
+UIElement* liveElement(lua_State* L, const LayoutScriptObjects::Object& object, const char* kind) {
   Manager* manager = currentManager(L);
-  if (manager) {
+  void* pointer = object.pointer;
+  if (manager && object.thisOpening) {
     const std::vector<UIElement*>& all = manager->getElements();
     auto found = std::find(all.begin(), all.end(), static_cast<UIElement*>(pointer));
     if (found != all.end()) return *found;
@@ -157,9 +157,25 @@ void LayoutScriptObjects::push(lua_State* state, void* pointer, const char* type
     lua_pushnil(state);
     return;
   }
-  *static_cast<void**>(lua_newuserdata(state, sizeof(void*))) = pointer;
+  *static_cast<Stored*>(lua_newuserdata(state, sizeof(Stored))) = {pointer, currentOpening(state)};
   luaL_getmetatable(state, type);
   lua_setmetatable(state, -2);
+}
+
+LayoutScriptObjects::Object LayoutScriptObjects::objectOfType(lua_State* state, int index,
+                                                              const char* type) {
+  Object object;
+  if (lua_type(state, index) != LUA_TUSERDATA || lua_objlen(state, index) != sizeof(Stored) ||
+      !lua_getmetatable(state, index))
+    return object;
+  lua_getfield(state, LUA_REGISTRYINDEX, type);
+  const bool same = lua_rawequal(state, -1, -2) != 0;
+  lua_pop(state, 2);
+  if (!same) return object;
+  const Stored& stored = *static_cast<const Stored*>(lua_touserdata(state, index));
+  object.pointer = stored.pointer;
+  object.thisOpening = stored.opening == currentOpening(state);
+  return object;
 }
 
 UIElement* LayoutScriptObjects::checkElement(lua_State* state, int index) {
@@ -169,42 +185,41 @@ UIElement* LayoutScriptObjects::checkElement(lua_State* state, int index) {
   }
   lua_pop(state, 1);
   LayoutScript* script = LayoutScript::fromState(state);
-  void* pointer = nullptr;
-  if (script && isFullUserdata(state, index)) {
+  Object object;
+  if (script) {
     for (const std::string& type : script->getEditor().elementTypeNames()) {
-      pointer = pointerOfType(state, index, type.c_str());
-      if (pointer) break;
+      object = objectOfType(state, index, type.c_str());
+      if (object.pointer) break;
     }
   }
-  if (!pointer) {
+  if (!object.pointer) {
     luaL_typerror(state, index, "element");
     return nullptr;
   }
-  return liveElement(state, pointer, "element");
+  return liveElement(state, object, "element");
 }
 
 Group* LayoutScriptObjects::checkGroup(lua_State* state, int index) {
-  void* pointer = isFullUserdata(state, index) ? pointerOfType(state, index, kGroupType) : nullptr;
-  if (!pointer) {
+  const Object object = objectOfType(state, index, kGroupType);
+  if (!object.pointer) {
     luaL_argerror(state, index, "group expected");
     return nullptr;
   }
-  // Only a live group is used: an old group's address may now hold another element.
-  auto* group = dynamic_cast<Group*>(liveElement(state, pointer, "group"));
+  auto* group = dynamic_cast<Group*>(liveElement(state, object, "group"));
   if (!group) luaL_error(state, "group from an earlier opening of the editor");
   return group;
 }
 
 Texture* LayoutScriptObjects::checkTexture(lua_State* state, int index) {
-  void* pointer = isFullUserdata(state, index) ? pointerOfType(state, index, kTextureType) : nullptr;
-  if (!pointer) {
+  const Object object = objectOfType(state, index, kTextureType);
+  if (!object.pointer) {
     luaL_argerror(state, index, "texture expected");
     return nullptr;
   }
   Manager* manager = currentManager(state);
-  if (manager) {
+  if (manager && object.thisOpening) {
     const std::vector<Texture*>& all = manager->getTextures();
-    auto found = std::find(all.begin(), all.end(), static_cast<Texture*>(pointer));
+    auto found = std::find(all.begin(), all.end(), static_cast<Texture*>(object.pointer));
     if (found != all.end()) return *found;
   }
   luaL_error(state, "texture from an earlier opening of the editor");

@@ -4,6 +4,7 @@
 // since the framework only reports createUI's own errors on standard error.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -232,12 +233,21 @@ function createUI() uiRuns = (uiRuns or 0) + 1; g = group("A" .. uiRuns) end)");
   EXPECT_EQ(groups[0]->getTitle(), "A2");
 }
 
+// What the allocator may do to an object kept from an earlier opening: give its address to an
+// object of this opening. The object's pointer comes first in its userdata.
+int alias(lua_State* L) {
+  std::memcpy(lua_touserdata(L, 1), lua_touserdata(L, 2), sizeof(void*));
+  return 0;
+}
+
 TEST_F(LayoutScriptTest, ObjectsOfAnEarlierOpeningAndLateChangesAreRefused) {
   make(std::string(kTry) + R"(
 function createUI()
   if old then
     try("oldGroup", old.width, old)
     try("oldElement", add, oldKnob)
+    alias(oldKnob, knob(0, "", 0, 0, 10))
+    try("addressReused", add, oldKnob)
   end
   old = group("Old")
   oldKnob = knob(0, "", 0, 0, 10)
@@ -247,6 +257,7 @@ end
 try("inBody", group, "Body")
 )");
   EXPECT_EQ(error("inBody"), "the layout can only change while createUI runs");
+  lua_register(L(), "alias", alias);
   HC::Manager& first = open();
   auto buttons = elementsOf<HC::StatefulButton>(first);
   ASSERT_EQ(buttons.size(), 1u);
@@ -258,6 +269,7 @@ try("inBody", group, "Body")
   open();
   EXPECT_EQ(error("oldGroup"), "group from an earlier opening of the editor");
   EXPECT_EQ(error("oldElement"), "element from an earlier opening of the editor");
+  EXPECT_EQ(error("addressReused"), "element from an earlier opening of the editor");
 }
 
 TEST_F(LayoutScriptTest, BrokenMissingAndRunawayLayoutsStillOpen) {
