@@ -181,12 +181,22 @@ bool FrameRenderer::frame() {
   }
   bool force = windowHidden || labelsRedrawn || manager->takePictureLost();
   windowHidden = labelsRedrawn = false;
-  if (EditorOptions::constantRedraw() && ++framesSinceDrawn >= kRefreshFrames) force = true;
+  const bool refresh =
+      EditorOptions::constantRedraw() && ++framesSinceDrawn >= kRefreshFrames;
   // The light and tooltip move every frame, drawn or not, so their path stays the same.
   manager->prepareOverlay();
   current.capture(*manager);
-  if (!force && current.sameAs(shown)) return false;
+  const bool unchanged = !force && current.sameAs(shown);
+  if (unchanged && !refresh) return false;
   if (!surface->makeCurrent()) return false;
+  if (unchanged && surface->presentsRegions()) {
+    // Frames shown in parts leave the whole current picture in the back buffer: showing it
+    // again repairs what a host or compositor lost, for the cost of a copy, not a frame.
+    framesSinceDrawn = 0;
+    presentWhole();
+    ++reshownFrameCount;
+    return true;
+  }
   bool onlyMeters = !force && current.sameApartFromMeters(shown);
   std::swap(current, shown);
   framesSinceDrawn = 0;

@@ -56,8 +56,12 @@ public:
   // Render thread: whether meter-only frames draw just the meters' areas, and how many have.
   bool drawsRegions() const;
   uint32_t regionFrames() const { return regionFrameCount; }
+  // Render thread: how many constant-redraw refreshes showed the back buffer again instead
+  // of drawing (only where frames are shown in parts).
+  uint32_t reshownFrames() const { return reshownFrameCount; }
 
-  // Frames between full redraws with constant redraw on (about a second).
+  // Frames between refreshes of an unchanged picture with constant redraw on (about a
+  // second).
   static constexpr int kRefreshFrames = 30;
   // After set-up: whether the labels layer goes through a framebuffer object.
   bool usesFramebuffer() const { return framebufferInUse; }
@@ -84,6 +88,7 @@ private:
   bool labelsRedrawn = false;
   int framesSinceDrawn = 0;
   uint32_t regionFrameCount = 0;
+  uint32_t reshownFrameCount = 0;
   FrameState current, shown;  // the frame's state, and that of the last frame drawn
   std::vector<BoundingBox> meterAreas, shownMeterAreas;  // now, and at the last frame drawn
   struct Region {

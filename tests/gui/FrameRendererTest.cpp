@@ -165,6 +165,20 @@ TEST_F(FrameRendererTest, ConstantRedrawDrawsAnUnchangedPictureOnceInAWhile) {
   int drawn = 0;
   for (int i = 0; i < 3 * HC::FrameRenderer::kRefreshFrames; ++i) drawn += renderer->frame();
   EXPECT_EQ(drawn, 3);
+  if (!renderer->drawsRegions()) return;  // there each refresh draws a whole frame
+
+  // Where frames are shown in parts, a refresh shows the back buffer again, which repairs a
+  // picture lost behind the editor's back without drawing.
+  testsupport::Image before, after;
+  ASSERT_TRUE(driver.screenshot(window.handle(), before));
+  driver.paintOver(window.handle(), {255, 0, 255});
+  const uint32_t reshown = renderer->reshownFrames();
+  for (int i = 0; i < HC::FrameRenderer::kRefreshFrames; ++i) drawn += renderer->frame();
+  EXPECT_EQ(renderer->reshownFrames(), reshown + 1);
+  glFinish();
+  ASSERT_TRUE(driver.screenshot(window.handle(), after));
+  EXPECT_EQ(after.count({255, 0, 255}, 0, 0, 200, 100, 0), 0);
+  EXPECT_TRUE(before.rgb == after.rgb) << "the refresh did not bring the picture back";
 }
 
 TEST_F(FrameRendererTest, AHiddenWindowDrawsNothingUntilShownAgain) {

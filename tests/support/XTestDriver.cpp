@@ -112,6 +112,28 @@ void XTestDriver::mapWindow(uintptr_t window) {
   XSync(display_, False);
 }
 
+void XTestDriver::paintOver(uintptr_t window, const Pixel& colour) {
+  int width = 0, height = 0;
+  if (display_ == nullptr || !windowSize(window, width, height)) return;
+  Visual* visual = DefaultVisual(display_, DefaultScreen(display_));
+  auto channel = [](int value, unsigned long mask) {
+    unsigned long v = static_cast<unsigned long>(value & 255);
+    while (mask != 0 && (mask & 1) == 0) {
+      mask >>= 1;
+      v <<= 1;
+    }
+    return v;
+  };
+  GC gc = XCreateGC(display_, static_cast<Window>(window), 0, nullptr);
+  XSetForeground(display_, gc,
+                 channel(colour.r, visual->red_mask) | channel(colour.g, visual->green_mask) |
+                     channel(colour.b, visual->blue_mask));
+  XFillRectangle(display_, static_cast<Window>(window), gc, 0, 0,
+                 static_cast<unsigned>(width), static_cast<unsigned>(height));
+  XFreeGC(display_, gc);
+  XSync(display_, False);
+}
+
 std::vector<uintptr_t> XTestDriver::children(uintptr_t window) {
   std::vector<uintptr_t> list;
   if (display_ == nullptr) return list;

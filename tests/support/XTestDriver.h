@@ -57,6 +57,9 @@ class XTestDriver {
   void unmapWindow(uintptr_t window);
   // Maps it again, as a host showing its editor again does.
   void mapWindow(uintptr_t window);
+  // Paints the whole window in one colour behind its client's back, as a compositor or host
+  // that loses a window's picture without telling leaves it.
+  void paintOver(uintptr_t window, const Pixel& colour);
   uintptr_t rootWindow() const;
   // Children of a window, bottom first.
   std::vector<uintptr_t> children(uintptr_t window);
