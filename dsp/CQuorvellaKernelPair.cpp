@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "dsp/WideLaneSteps.h"
+
 // The packed path needs SSE2 and 64-bit general registers (x86-64).
 #if defined(__SSE2__) && defined(__x86_64__)
 #define QUORVELLA_PAIRED_LANES 1
@@ -24,8 +26,14 @@ bool overlaps(const float* a, const float* b, uint32_t frames) {
 
 }  // namespace
 
-CQuorvellaKernelPair::CQuorvellaKernelPair(Kernel& left, Kernel& right) noexcept
-    : kernels{&left, &right}, runs{} {}
+CQuorvellaKernelPair::CQuorvellaKernelPair(Kernel& left, Kernel& right, bool wideSteps) noexcept
+    : kernels{&left, &right}, runs{} {
+#if defined(QUORVELLA_WIDE_LANES)
+  wide = wideSteps && WideLaneSteps::available();
+#else
+  (void)wideSteps;
+#endif
+}
 
 bool CQuorvellaKernelPair::suits(const float* const inputs[2], float* const outputs[2],
                                  uint32_t frames) noexcept {
@@ -33,6 +41,10 @@ bool CQuorvellaKernelPair::suits(const float* const inputs[2], float* const outp
   if (frames == 0) return true;
   if (overlaps(outputs[0], inputs[1], frames) || overlaps(outputs[1], inputs[0], frames))
     return false;
+  // The lock-step path reads a few inputs ahead of its outputs: an output may be its own
+  // channel's input, but not a shifted part of it.
+  for (int c = 0; c < 2; ++c)
+    if (outputs[c] != inputs[c] && overlaps(outputs[c], inputs[c], frames)) return false;
   return outputs[0] == outputs[1] || !overlaps(outputs[0], outputs[1], frames);
 }
 
@@ -452,7 +464,33 @@ void CQuorvellaKernelPair::runSamples(const float* const inputs[2], float* const
   }
   const size_t last = n - 1;
   size_t j = 0;
-  if (last >= 2) {
+#if defined(QUORVELLA_WIDE_LANES)
+  // Four samples at a time where the processor can; the steps below finish the sub-run.
+  if (wide && lookAhead >= 4 && last >= 4) {
+    WideLaneSteps::State state{phase, osc, env, fLow, fBand, inLow, inBand, x};
+    WideLaneSteps::SubRun subRun{&s,
+                                 {src0, src1},
+                                 {dst0, dst1},
+                                 {store0, store1},
+                                 {dry0, dry1},
+                                 {wet0, wet1},
+                                 {runs[0].envFactor, runs[1].envFactor},
+                                 {runs[0].envTarget, runs[1].envTarget},
+                                 {runs[0].invPeriod, runs[1].invPeriod},
+                                 {runs[0].period, runs[1].period},
+                                 {runs[0].cycleStart, runs[1].cycleStart}};
+    j = WideLaneSteps::run(kTrackPitch, subRun, state, 0, last);
+    phase = state.phase;
+    osc = state.osc;
+    env = state.env;
+    fLow = state.filterLow;
+    fBand = state.filterBand;
+    inLow = state.inputLow;
+    inBand = state.inputBand;
+    x = state.x;
+  }
+#endif
+  if (j + 2 <= last) {
     FilterInput pendingPair{zero, zero, zero};
     bool havePair = false;
     for (; j + 2 <= last; j += 2) {

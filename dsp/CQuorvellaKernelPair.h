@@ -22,12 +22,14 @@ class CQuorvellaKernelPair {
 public:
   using Kernel = CQuorvellaKernel;
 
-  CQuorvellaKernelPair(Kernel& left, Kernel& right) noexcept;
+  // wideSteps: run four samples at a time where the processor can (WideLaneSteps); the
+  // result is the same either way.
+  CQuorvellaKernelPair(Kernel& left, Kernel& right, bool wideSteps = true) noexcept;
 
   // Whether the lock-step path gives the sequential result for these buffers: all four are
   // present, neither channel's output overlaps the other channel's input (the sequential
-  // order lets channel 1 read what channel 0 wrote), and the two outputs are the same
-  // buffer or do not overlap.
+  // order lets channel 1 read what channel 0 wrote), each output is its own input or does
+  // not overlap it, and the two outputs are the same buffer or do not overlap.
   static bool suits(const float* const inputs[2], float* const outputs[2],
                     uint32_t frames) noexcept;
 
@@ -54,4 +56,5 @@ private:
 
   Kernel* kernels[2];
   Run runs[2];
+  bool wide = false;
 };

@@ -51,6 +51,9 @@ public:
   // Whether process may run the two kernels in lock-step (the default). Off, every block
   // takes the per-kernel path, which gives the same samples; tests compare the two.
   void setKernelPairing(bool enabled) { kernelPairing = enabled; }
+  // Whether the lock-step path may run four samples at a time where the processor can (the
+  // default); the samples are the same either way, and tests compare the two.
+  void setWideSteps(bool enabled) { wideSteps = enabled; }
 
 private:
   void runKernels(float* const* inputs, float* const* outputs, uint32_t frames) noexcept;
@@ -61,4 +64,5 @@ private:
   std::unique_ptr<CQuorvellaKernel> kernels[kChannels];
   MeterValues meters;
   bool kernelPairing = true;
+  bool wideSteps = true;
 };

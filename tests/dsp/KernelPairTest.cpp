@@ -33,8 +33,11 @@ struct Twin {
   std::unique_ptr<SignalHarness> reference{new SignalHarness()};
   uint32_t lastPiece = 0;
 
-  Twin(float sampleRate, int32_t blockSize) {
+  // wideSteps: whether the lock-step path may take four samples at a time (where the
+  // processor can); either way it must give the per-kernel result.
+  Twin(float sampleRate, int32_t blockSize, bool wideSteps = true) {
     reference->setKernelPairing(false);
+    paired->setWideSteps(wideSteps);
     for (SignalHarness* e : {paired.get(), reference.get()}) {
       e->setSampleRate(sampleRate);
       e->setBlockSize(blockSize);
@@ -217,7 +220,7 @@ TEST(KernelPair, RandomParameterSetsMatchThePerKernelPath) {
     SCOPED_TRACE("seed " + std::to_string(seed));
     std::mt19937 rng(seed);
     const float rate = rates[seed % 4];
-    Twin twin(rate, scratchSizes[rng() % 5]);
+    Twin twin(rate, scratchSizes[rng() % 5], seed % 2 == 0);
     const double wild = wildness[rng() % 4];
     for (int i = 0; i < kNumQuorvellaParameters; ++i) twin.set(i, randomValue(rng, i, wild));
     StereoBuffer in = stereoMaterial(24000, rate, seed);
@@ -230,10 +233,13 @@ TEST(KernelPair, RandomParameterSetsMatchThePerKernelPath) {
 TEST(KernelPair, FactoryProgramsMatchAtEverySampleRate) {
   const float rates[] = {22050.0f, 44100.0f, 48000.0f, 96000.0f};
   for (int p = 0; p < kNumFactoryPrograms; ++p) {
-    for (float rate : rates) {
-      SCOPED_TRACE(std::string(kFactoryPrograms[p].name) + " at " + std::to_string(rate));
+    for (int r = 0; r < 4; ++r) {
+      const float rate = rates[r];
+      const bool wide = (p + r) % 2 == 0;
+      SCOPED_TRACE(std::string(kFactoryPrograms[p].name) + " at " + std::to_string(rate) +
+                   (wide ? ", four samples at a time" : ", two at a time"));
       std::mt19937 rng(static_cast<uint32_t>(p * 100 + rate));
-      Twin twin(rate, 512);
+      Twin twin(rate, 512, wide);
       twin.setProgram(p);
       StereoBuffer in = stereoMaterial(30000, rate, static_cast<uint32_t>(p + 7));
       runRandomSession(twin, in, rng, 0.0, false);
@@ -247,7 +253,8 @@ TEST(KernelPair, FactoryProgramsMatchAtEverySampleRate) {
 }
 
 // Host arrangements the lock-step order cannot reproduce (an output that is the other
-// channel's input, partly overlapping outputs), the same output for both channels, and
+// channel's input, partly overlapping outputs, an output one sample ahead of its own input),
+// the same output for both channels, and
 // missing channels: each gives what the per-kernel path gives with the same arrangement.
 TEST(KernelPair, AliasedAndMissingBuffersGiveThePerKernelResult) {
   Twin twin(44100.0f, 512);
@@ -256,7 +263,7 @@ TEST(KernelPair, AliasedAndMissingBuffersGiveThePerKernelResult) {
   twin.set(kFilterType, 1.5f);
   StereoBuffer in = stereoMaterial(6000, 44100.0, 3);
   const size_t n = 500;
-  for (int arrangement = 0; arrangement < 6; ++arrangement) {
+  for (int arrangement = 0; arrangement < 7; ++arrangement) {
     SCOPED_TRACE("arrangement " + std::to_string(arrangement));
     for (size_t start = 0; start + n <= in.left.size(); start += n) {
       // One shared buffer of 2n + 1 frames per effect, holding both inputs.
@@ -277,6 +284,7 @@ TEST(KernelPair, AliasedAndMissingBuffersGiveThePerKernelResult) {
           case 2: outs[0] = out.data(); outs[1] = out.data(); break;          // one output
           case 3: ins[1] = buf.data(); outs[0] = outs[1] = buf.data(); break; // mono in place
           case 4: ins[1] = nullptr; outs[0] = out.data(); outs[1] = out.data() + n; break;
+          case 6: outs[0] = buf.data() + 1; ins[1] = out.data() + n; outs[1] = out.data(); break; // shifted
           default: outs[0] = nullptr; outs[1] = out.data() + n; break;
         }
       };

@@ -26,6 +26,7 @@ public:
   float getSampleRate() const { return sampleRate; }
   void setBlockSize(int32_t size) { path.setBlockSize(size); }
   void setKernelPairing(bool enabled) { path.setKernelPairing(enabled); }
+  void setWideSteps(bool enabled) { path.setWideSteps(enabled); }
 
   void processReplacing(float** inputs, float** outputs, int32_t frames) {
     if (!inputs || !outputs || frames < 0) return;

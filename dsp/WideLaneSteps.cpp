@@ -1,0 +1,376 @@
+#include "dsp/WideLaneSteps.h"
+
+#if defined(QUORVELLA_WIDE_LANES)
+
+#include <immintrin.h>
+
+#include <cstdint>
+
+#include "dsp/CQuorvellaKernel.h"
+
+namespace {
+
+using Kernel = CQuorvellaKernel;
+using SubRun = WideLaneSteps::SubRun;
+using State = WideLaneSteps::State;
+constexpr uint32_t kMask = static_cast<uint32_t>(Kernel::kHistoryMask);
+
+bool processorRunsAvx2() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2") != 0;
+}
+
+// Decided while the library loads, never on the audio thread.
+const bool kAvx2 = processorRunsAvx2();
+
+// Replay positions outside the 32-bit range of the packed conversion, two samples of both
+// channels: the kernel's own 64-bit rule, lane by lane.
+__attribute__((noinline, cold)) void splitWidePositions(__m128d first, __m128d second,
+                                                        __m128i& slots, __m128& fraction) {
+  double pos[4];
+  _mm_storeu_pd(pos, first);
+  _mm_storeu_pd(pos + 2, second);
+  float frac[4];
+  int32_t slot[4];
+  for (int i = 0; i < 4; ++i) {
+    const int64_t whole = Kernel::truncatePosition(pos[i]);
+    frac[i] = static_cast<float>(pos[i] - static_cast<double>(whole));
+    slot[i] = static_cast<int32_t>(static_cast<uint32_t>(whole) & kMask);
+  }
+  slots = _mm_setr_epi32(slot[0], slot[1], slot[2], slot[3]);
+  fraction = _mm_setr_ps(frac[0], frac[1], frac[2], frac[3]);
+}
+
+}  // namespace
+
+bool WideLaneSteps::available() noexcept { return kAvx2; }
+
+#pragma GCC push_options
+#pragma GCC target("avx2")
+
+namespace {
+
+inline __m128 lanes(float a, float b) { return _mm_setr_ps(a, b, 0.0f, 0.0f); }
+
+// Lanes 0-1 of four two-lane values, sample by sample, as one 8-lane value.
+inline __m256 gather(__m128 a, __m128 b, __m128 c, __m128 d) {
+  return _mm256_set_m128(_mm_movelh_ps(c, d), _mm_movelh_ps(a, b));
+}
+
+// The two lanes of sample k (0-3) of an 8-lane value, in lanes 0-1.
+struct Samples {
+  __m128 s[4];
+  explicit Samples(__m256 v) {
+    s[0] = _mm256_castps256_ps128(v);
+    s[1] = _mm_movehl_ps(s[0], s[0]);
+    s[2] = _mm256_extractf128_ps(v, 1);
+    s[3] = _mm_movehl_ps(s[2], s[2]);
+  }
+};
+
+// Each line below is the kernel's line (CQuorvellaKernel::runSamples) with the operands in
+// the same order, as in the two-sample steps of CQuorvellaKernelPair.
+template <bool kTrackPitch>
+size_t runSteps(const SubRun& r, State& state, size_t first, size_t last) {
+  const BlockSettings& s = *r.settings;
+  const float* const src0 = r.source[0];
+  const float* const src1 = r.source[1];
+  float* const dst0 = r.destination[0];
+  float* const dst1 = r.destination[1];
+  float* const store0 = r.store[0];
+  float* const store1 = r.store[1];
+  const float* const dry0 = r.dry[0];
+  const float* const dry1 = r.dry[1];
+  const float* const wet0 = r.wet[0];
+  const float* const wet1 = r.wet[1];
+
+  const __m128 one = _mm_set1_ps(1.0f);
+  const __m128 inF = _mm_setr_ps(s.inputLowpassF, s.inputLowpassF, s.inputHighpassF, s.inputHighpassF);
+  const __m128 inQ = _mm_setr_ps(s.inputLowpassDamping, s.inputLowpassDamping,
+                                 s.inputHighpassDamping, s.inputHighpassDamping);
+  const __m128 k = lanes(r.envFactor[0], r.envFactor[1]);
+  const __m128 target = lanes(r.envTarget[0], r.envTarget[1]);
+  const __m128d periodD = _mm_setr_pd(r.period[0], r.period[1]);
+  const __m128d start = _mm_setr_pd(r.cycleStart[0], r.cycleStart[1]);
+  const __m128 q = _mm_set1_ps(s.filterDamping);
+  const __m128i conversionFailed = _mm_set1_epi32(INT32_MIN);
+  const __m128i historyMask = _mm_set1_epi32(static_cast<int32_t>(kMask));
+
+  const __m256 zero8 = _mm256_setzero_ps();
+  const __m256 one8 = _mm256_set1_ps(1.0f), three8 = _mm256_set1_ps(3.0f);
+  const __m256 invP8 = _mm256_setr_ps(r.invPeriod[0], r.invPeriod[1], r.invPeriod[0],
+                                      r.invPeriod[1], r.invPeriod[0], r.invPeriod[1],
+                                      r.invPeriod[0], r.invPeriod[1]);
+  const __m256 trigger = _mm256_set1_ps(s.triggerLevel);
+  const __m256 ratio = _mm256_set1_ps(s.pitchRatio);
+  const __m256 ratioRange = _mm256_set1_ps(s.pitchRatioRange);
+  const __m256 fixedInc = _mm256_set1_ps(s.fixedIncrement);
+  const __m256 fixedIncRange = _mm256_set1_ps(s.fixedIncrementRange);
+  const __m256 pulseWidth = _mm256_set1_ps(s.pulseWidth), pwmDepth = _mm256_set1_ps(s.pwmDepth);
+  // squareGain * square with square = +1 or -1 is one of two values; select its bits. The
+  // products are taken at run time, under the block's floating-point modes, like the kernel's.
+  __m128 signs = _mm_setr_ps(1.0f, -1.0f, 0.0f, 0.0f);
+  __asm__("" : "+x"(signs));
+  const __m128 squareProducts = _mm_mul_ps(_mm_set1_ps(s.squareGain), signs);
+  const __m128 plus = _mm_shuffle_ps(squareProducts, squareProducts, _MM_SHUFFLE(0, 0, 0, 0));
+  const __m128 flip =
+      _mm_xor_ps(plus, _mm_shuffle_ps(squareProducts, squareProducts, _MM_SHUFFLE(1, 1, 1, 1)));
+  const __m256 squarePlus = _mm256_set_m128(plus, plus);
+  const __m256 squareFlip = _mm256_set_m128(flip, flip);
+  const __m256 sawGain = _mm256_set1_ps(s.sawGain), triangleGain = _mm256_set1_ps(s.triangleGain);
+  const __m256 oscEnvFollow = _mm256_set1_ps(s.oscEnvFollow);
+  const __m256 unfollowed = _mm256_set1_ps(1.0f - s.oscEnvFollow);
+  const __m256 oscGain = _mm256_set1_ps(s.oscGain), wetRingGain = _mm256_set1_ps(s.wetRingGain);
+  const __m256 dryRingGain = _mm256_set1_ps(s.dryRingGain), wetGain = _mm256_set1_ps(s.wetGain);
+  const __m256 filterF = _mm256_set1_ps(s.filterF), filterFRange = _mm256_set1_ps(s.filterFRange);
+  const __m256 highW = _mm256_set1_ps(s.highWeight), thruW = _mm256_set1_ps(s.thruWeight);
+  const __m256 bandW = _mm256_set1_ps(s.bandWeight), lowW = _mm256_set1_ps(s.lowWeight);
+  const __m256 dryGain = _mm256_set1_ps(s.dryGain);
+
+  __m128d phase = state.phase;
+  __m128 osc = state.osc, env = state.env;
+  __m128 fLow = state.filterLow, fBand = state.filterBand;
+  __m128 inLow = state.inputLow, inBand = state.inputBand;
+  __m128 x = state.x;
+
+  // One step of the input filter pair: the low-pass stage of the sample in lanes 0-1 of
+  // next, the high-pass stage of the sample before it, whose filtered value it returns in
+  // lanes 2-3.
+  auto filterStep = [&](__m128 next) __attribute__((always_inline)) {
+    const __m128 u = _mm_movelh_ps(next, inLow);
+    inLow = _mm_add_ps(inLow, _mm_mul_ps(inF, inBand));
+    const __m128 high = _mm_sub_ps(_mm_sub_ps(u, inLow), _mm_mul_ps(inQ, inBand));
+    inBand = _mm_add_ps(inBand, _mm_mul_ps(inF, high));
+    return high;
+  };
+  auto envelopeStep = [&]() __attribute__((always_inline)) {
+    env = _mm_add_ps(target, _mm_mul_ps(_mm_sub_ps(env, target), k));
+    return env;
+  };
+  // The replay position of a sample, then the phase's advance by its ratio.
+  auto phaseStep = [&](__m128d ratioD) __attribute__((always_inline)) {
+    const __m128d pos = _mm_add_pd(phase, start);
+    phase = _mm_add_pd(phase, ratioD);
+    phase = _mm_sub_pd(phase, _mm_and_pd(_mm_cmpge_pd(phase, periodD), periodD));
+    return pos;
+  };
+  auto oscillatorStep = [&](__m128 inc) __attribute__((always_inline)) {
+    osc = _mm_add_ps(osc, inc);
+    osc = _mm_sub_ps(osc, _mm_and_ps(_mm_cmpge_ps(osc, one), one));
+    return osc;
+  };
+  // Sample j + i's history reads, then its history write: {raw, filtered} per channel.
+  auto replayAndStore = [&](size_t j, uint64_t slots, __m128 slot) __attribute__((always_inline)) {
+    const __m128 v0 = _mm_loadu_ps(wet0 + 2 * static_cast<uint32_t>(slots));
+    const __m128 v1 = _mm_loadu_ps(wet1 + 2 * (slots >> 32));
+    _mm_storel_pi(reinterpret_cast<__m64*>(store0 + 2 * j), slot);
+    _mm_storeh_pi(reinterpret_cast<__m64*>(store1 + 2 * j), slot);
+    return _mm_shuffle_ps(v0, v1, _MM_SHUFFLE(2, 0, 2, 0));  // {a, b} of channel 0, then 1
+  };
+
+  // Four samples after their recursions up to the replay positions: the history slots to
+  // read and the fractions between them, the envelope, its excess over the trigger level,
+  // the oscillator phase, and the {raw, filtered} values each sample writes to the history.
+  struct Early {
+    __m128i slots01, slots23;
+    __m256 fraction, env, e, t;
+    __m128 write[4];
+  };
+  // What the multimode filter and the output sum of four samples need from the rest.
+  struct Front {
+    __m256 z, f, dry;
+  };
+
+  // Samples j to j + 3: input filter pair, envelope, replay phase and oscillator phase.
+  auto early = [&](size_t j) __attribute__((always_inline)) {
+    Early r;
+    // Inputs j + 1 to j + 4 (x holds j): the filter pair runs one sample ahead.
+    const __m128 in0 = _mm_loadu_ps(src0 + j + 1);
+    const __m128 in1 = _mm_loadu_ps(src1 + j + 1);
+    const __m128 lo = _mm_unpacklo_ps(in0, in1);
+    const __m128 hi = _mm_unpackhi_ps(in0, in1);
+    const __m128 next = _mm_movehl_ps(hi, hi);
+    const __m128 h0 = filterStep(lo);
+    const __m128 h1 = filterStep(_mm_movehl_ps(lo, lo));
+    const __m128 h2 = filterStep(hi);
+    const __m128 h3 = filterStep(next);
+    const __m128 raw01 = _mm_movelh_ps(x, lo);
+    const __m128 raw23 = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(1, 0, 3, 2));
+    const __m128 filtered01 = _mm_shuffle_ps(h0, h1, _MM_SHUFFLE(3, 2, 3, 2));
+    const __m128 filtered23 = _mm_shuffle_ps(h2, h3, _MM_SHUFFLE(3, 2, 3, 2));
+    r.write[0] = _mm_unpacklo_ps(raw01, filtered01);
+    r.write[1] = _mm_unpackhi_ps(raw01, filtered01);
+    r.write[2] = _mm_unpacklo_ps(raw23, filtered23);
+    r.write[3] = _mm_unpackhi_ps(raw23, filtered23);
+    x = next;
+
+    const __m128 e0 = envelopeStep();
+    const __m128 e1 = envelopeStep();
+    const __m128 e2 = envelopeStep();
+    const __m128 e3 = envelopeStep();
+    r.env = gather(e0, e1, e2, e3);
+    r.e = _mm256_max_ps(zero8, _mm256_sub_ps(r.env, trigger));
+    const __m256 R = _mm256_add_ps(ratio, _mm256_mul_ps(r.e, ratioRange));
+
+    const __m256d ratio01 = _mm256_cvtps_pd(_mm256_castps256_ps128(R));
+    const __m256d ratio23 = _mm256_cvtps_pd(_mm256_extractf128_ps(R, 1));
+    const __m128d pos0 = phaseStep(_mm256_castpd256_pd128(ratio01));
+    const __m128d pos1 = phaseStep(_mm256_extractf128_pd(ratio01, 1));
+    const __m128d pos2 = phaseStep(_mm256_castpd256_pd128(ratio23));
+    const __m128d pos3 = phaseStep(_mm256_extractf128_pd(ratio23, 1));
+    const __m256d pos01 = _mm256_set_m128d(pos1, pos0);
+    const __m256d pos23 = _mm256_set_m128d(pos3, pos2);
+    __m128i whole01 = _mm256_cvttpd_epi32(pos01);
+    __m128i whole23 = _mm256_cvttpd_epi32(pos23);
+    __m128 fraction01, fraction23;
+    const __m128i failed = _mm_or_si128(_mm_cmpeq_epi32(whole01, conversionFailed),
+                                        _mm_cmpeq_epi32(whole23, conversionFailed));
+    if (__builtin_expect(_mm_movemask_ps(_mm_castsi128_ps(failed)) != 0, 0)) {
+      splitWidePositions(pos0, pos1, whole01, fraction01);
+      splitWidePositions(pos2, pos3, whole23, fraction23);
+    } else {
+      fraction01 = _mm256_cvtpd_ps(_mm256_sub_pd(pos01, _mm256_cvtepi32_pd(whole01)));
+      fraction23 = _mm256_cvtpd_ps(_mm256_sub_pd(pos23, _mm256_cvtepi32_pd(whole23)));
+    }
+    r.slots01 = _mm_and_si128(whole01, historyMask);
+    r.slots23 = _mm_and_si128(whole23, historyMask);
+    r.fraction = _mm256_set_m128(fraction23, fraction01);
+
+    __m256 inc;
+    if (kTrackPitch)
+      inc = _mm256_mul_ps(R, invP8);
+    else
+      inc = _mm256_add_ps(fixedInc, _mm256_mul_ps(r.e, fixedIncRange));
+    const Samples incs(inc);
+    const __m128 o0 = oscillatorStep(incs.s[0]);
+    const __m128 o1 = oscillatorStep(incs.s[1]);
+    const __m128 o2 = oscillatorStep(incs.s[2]);
+    const __m128 o3 = oscillatorStep(incs.s[3]);
+    r.t = gather(o0, o1, o2, o3);
+    return r;
+  };
+
+  // Samples j to j + 3 from their early values up to the multimode filter's input: the
+  // history reads and writes, the waveforms, the ring modulation and the oscillator mix.
+  auto middle = [&](size_t j, const Early& in) __attribute__((always_inline)) {
+    // The dry samples, read before this step writes the history (the look-ahead is longer).
+    const __m128 dA0 = _mm_loadu_ps(dry0 + 2 * j), dB0 = _mm_loadu_ps(dry0 + 2 * j + 4);
+    const __m128 dA1 = _mm_loadu_ps(dry1 + 2 * j), dB1 = _mm_loadu_ps(dry1 + 2 * j + 4);
+    const __m128 d0 = _mm_shuffle_ps(dA0, dB0, _MM_SHUFFLE(2, 0, 2, 0));
+    const __m128 d1 = _mm_shuffle_ps(dA1, dB1, _MM_SHUFFLE(2, 0, 2, 0));
+    const __m256 d = _mm256_set_m128(_mm_unpackhi_ps(d0, d1), _mm_unpacklo_ps(d0, d1));
+
+    // History: each sample's replay reads come before its write, as in the kernel.
+    const __m128 p0 =
+        replayAndStore(j, static_cast<uint64_t>(_mm_cvtsi128_si64(in.slots01)), in.write[0]);
+    const __m128 p1 = replayAndStore(
+        j + 1, static_cast<uint64_t>(_mm_extract_epi64(in.slots01, 1)), in.write[1]);
+    const __m128 p2 =
+        replayAndStore(j + 2, static_cast<uint64_t>(_mm_cvtsi128_si64(in.slots23)), in.write[2]);
+    const __m128 p3 = replayAndStore(
+        j + 3, static_cast<uint64_t>(_mm_extract_epi64(in.slots23, 1)), in.write[3]);
+    const __m256 p02 = _mm256_set_m128(p2, p0), p13 = _mm256_set_m128(p3, p1);
+    const __m256 a = _mm256_shuffle_ps(p02, p13, _MM_SHUFFLE(2, 0, 2, 0));
+    const __m256 b = _mm256_shuffle_ps(p02, p13, _MM_SHUFFLE(3, 1, 3, 1));
+    const __m256 w = _mm256_add_ps(a, _mm256_mul_ps(in.fraction, _mm256_sub_ps(b, a)));
+
+    // Waveforms, ring modulation and oscillator mix; 2t and 4t are exact doublings.
+    const __m256 t = in.t, e = in.e;
+    const __m256 t2 = _mm256_add_ps(t, t);
+    const __m256 t4 = _mm256_add_ps(t2, t2);
+    const __m256 saw = _mm256_sub_ps(t2, one8);
+    const __m256 triangle = _mm256_min_ps(_mm256_sub_ps(three8, t4), _mm256_sub_ps(t4, one8));
+    const __m256 duty = _mm256_add_ps(pulseWidth, _mm256_mul_ps(e, pwmDepth));
+    const __m256 square = _mm256_xor_ps(
+        squarePlus, _mm256_andnot_ps(_mm256_cmp_ps(t, duty, _CMP_LE_OS), squareFlip));
+    const __m256 o = _mm256_add_ps(_mm256_add_ps(square, _mm256_mul_ps(sawGain, saw)),
+                                   _mm256_mul_ps(triangleGain, triangle));
+    const __m256 g = _mm256_add_ps(unfollowed, _mm256_mul_ps(oscEnvFollow, in.env));
+    const __m256 y = _mm256_mul_ps(
+        _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(oscGain, g), _mm256_mul_ps(wetRingGain, w)),
+                      _mm256_mul_ps(dryRingGain, d)),
+        o);
+    const __m256 z = _mm256_add_ps(y, _mm256_mul_ps(wetGain, w));
+    const __m256 f = _mm256_add_ps(filterF, _mm256_mul_ps(e, filterFRange));
+    return Front{z, f, _mm256_mul_ps(dryGain, d)};
+  };
+
+  // The multimode filter of samples j to j + 3, one after the other, and their output sum.
+  auto back = [&](size_t j, const Front& in) __attribute__((always_inline)) {
+    const __m256 z = in.z;
+    const Samples zs(z), fs(in.f);
+    __m128 lows[4], highs[4], bands[4];
+    for (int i = 0; i < 4; ++i) {
+      const __m128 low = _mm_add_ps(fLow, _mm_mul_ps(fs.s[i], fBand));
+      const __m128 high = _mm_sub_ps(_mm_sub_ps(zs.s[i], low), _mm_mul_ps(q, fBand));
+      const __m128 band = _mm_add_ps(fBand, _mm_mul_ps(fs.s[i], high));
+      fLow = low;
+      fBand = band;
+      lows[i] = low;
+      highs[i] = high;
+      bands[i] = band;
+    }
+    const __m256 low = gather(lows[0], lows[1], lows[2], lows[3]);
+    const __m256 high = gather(highs[0], highs[1], highs[2], highs[3]);
+    const __m256 band = gather(bands[0], bands[1], bands[2], bands[3]);
+    const __m256 out = _mm256_add_ps(
+        _mm256_add_ps(
+            _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(highW, high), _mm256_mul_ps(thruW, z)),
+                          _mm256_mul_ps(bandW, band)),
+            in.dry),
+        _mm256_mul_ps(lowW, low));
+    // Per channel, samples j to j + 3; channel 1 is stored last, as the kernels store when
+    // both outputs are one buffer.
+    const __m128 out01 = _mm256_castps256_ps128(out);
+    const __m128 out23 = _mm256_extractf128_ps(out, 1);
+    _mm_storeu_ps(dst0 + j, _mm_shuffle_ps(out01, out23, _MM_SHUFFLE(2, 0, 2, 0)));
+    _mm_storeu_ps(dst1 + j, _mm_shuffle_ps(out01, out23, _MM_SHUFFLE(3, 1, 3, 1)));
+  };
+
+  // A three-stage pipeline over groups of four samples: the recursions up to the replay
+  // positions of one group, the history and mixing of the group before, and the multimode
+  // filter of the group before that, so that the long dependent paths of three groups
+  // overlap instead of following one another.
+  if (first + 4 > last) return first;
+  size_t j = first;
+  Early earlyA = early(j);
+  if (j + 8 > last) {
+    back(j, middle(j, earlyA));
+    j += 4;
+  } else {
+    Early earlyB = early(j + 4);
+    Front frontA = middle(j, earlyA);
+    for (j += 8; j + 4 <= last; j += 4) {
+      const Early e = early(j);
+      const Front f = middle(j - 4, earlyB);
+      back(j - 8, frontA);
+      earlyB = e;
+      frontA = f;
+    }
+    const Front f = middle(j - 4, earlyB);
+    back(j - 8, frontA);
+    back(j - 4, f);
+  }
+
+  state.phase = phase;
+  state.osc = osc;
+  state.env = env;
+  state.filterLow = fLow;
+  state.filterBand = fBand;
+  state.inputLow = inLow;
+  state.inputBand = inBand;
+  state.x = x;
+  return j;
+}
+
+}  // namespace
+
+size_t WideLaneSteps::run(bool trackPitch, const SubRun& subRun, State& state, size_t first,
+                          size_t last) noexcept {
+  return trackPitch ? runSteps<true>(subRun, state, first, last)
+                    : runSteps<false>(subRun, state, first, last);
+}
+
+#pragma GCC pop_options
+
+#endif

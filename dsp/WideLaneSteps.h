@@ -1,0 +1,58 @@
+// The middle of the two-channel lock-step loop, four samples at a time, on processors with
+// AVX2. The recursions (input filter pair, envelope, replay phase, oscillator phase,
+// multimode filter) still step one sample after the other with channel c in lane c; the
+// work between them (replay positions and interpolation, waveforms, mixing, the output sum)
+// runs once for four samples of both channels in 256-bit lanes, which also gives the
+// compiler three-operand instructions and so fewer copies. Every lane performs the scalar
+// kernel's operations in the same order and precision (no fused multiply-add), and memory
+// is touched in the kernel's order where it matters, so samples, histories and states are
+// bit for bit those of the two-sample steps.
+//
+// Audio thread only; nothing here allocates, locks or waits. CQuorvellaKernelPair holds the
+// lane state between its own steps and these.
+#pragma once
+
+#if defined(__SSE2__) && defined(__x86_64__)
+#define QUORVELLA_WIDE_LANES 1
+
+#include <emmintrin.h>
+
+#include <cstddef>
+
+#include "dsp/BlockSettings.h"
+
+class WideLaneSteps {
+public:
+  // The recursions' state in the two-sample steps' layout: channel c in lane c, the input
+  // filter pair's low-pass stage in lanes 0-1 and high-pass stage in lanes 2-3. x holds the
+  // next sample's input in lanes 0-1, its low-pass stage already run.
+  struct State {
+    __m128d phase;
+    __m128 osc, env, filterLow, filterBand, inputLow, inputBand, x;
+  };
+
+  // One sub-run of both channels: buffers at the sub-run's first sample and the values of
+  // each channel's current run.
+  struct SubRun {
+    const BlockSettings* settings;
+    const float* source[2];
+    float* destination[2];
+    float* store[2];       // raw member of the history slot the first sample writes
+    const float* dry[2];   // chosen member of the first sample's dry slot
+    const float* wet[2];   // chosen member of history slot 0
+    float envFactor[2], envTarget[2], invPeriod[2];
+    double period[2], cycleStart[2];
+  };
+
+  // Whether this processor runs the four-sample steps; decided once, when the library loads.
+  static bool available() noexcept;
+
+  // Runs samples from `first` on while four samples and the input after them lie within the
+  // sub-run (a step needs first + 4 <= last, last being the sub-run's last sample), and
+  // returns the first sample not run. The dry reads of a step come before its history
+  // writes, which needs a look-ahead of at least four samples.
+  static size_t run(bool trackPitch, const SubRun& subRun, State& state, size_t first,
+                    size_t last) noexcept;
+};
+
+#endif
