@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "dsp/WideLaneSteps.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -85,7 +87,9 @@ void CQuorvellaKernel::process(const float* source, float* destination, uint32_t
 // sample by sample.
 CQuorvellaKernel::ZeroCrossing CQuorvellaKernel::scanZeroCrossing(const Slot* history,
                                                                   int32_t start,
-                                                                  int32_t count) noexcept {
+                                                                  int32_t count,
+                                                                  bool wideSteps) noexcept {
+  (void)wideSteps;  // only where the wide steps exist
   ZeroCrossing result{0, 0.0f};
   float previous = 1000000.0f;  // so that the first sample is never a crossing
   int32_t i = 0;
@@ -102,6 +106,26 @@ CQuorvellaKernel::ZeroCrossing CQuorvellaKernel::scanZeroCrossing(const Slot* hi
 #if defined(__SSE2__)
   if (count <= 0 || scalarStep(0)) return result;
   i = 1;
+#if defined(QUORVELLA_WIDE_LANES)
+  // Eight at a time where the processor can: up to the ring's end, slot 0 alone (its
+  // predecessor is the ring's last slot), then on from slot 1.
+  if (wideSteps && WideLaneSteps::available()) {
+    for (int pass = 0; pass < 2 && i < count; ++pass) {
+      int32_t slot = (start + i) & kHistoryMask;
+      if (slot == 0) {
+        previous = history[kHistoryMask].filtered;
+        if (scalarStep(i)) return result;
+        if (++i == count) return result;
+        slot = 1;
+      }
+      const int32_t run = std::min(count - i, kHistorySize - slot);
+      const int32_t passed =
+          WideLaneSteps::scanWithoutCrossing(&history[slot].filtered, run, result.peak);
+      i += passed;
+      if (passed < run) break;
+    }
+  }
+#endif
   const __m128 zero = _mm_setzero_ps();
   __m128 peaks = zero;
   bool found = false;

@@ -61,8 +61,10 @@ public:
   };
 
   // The first rising zero crossing of the filtered history in the count slots from start
-  // (wrapping), and the peak up to and including it. Needs the whole history.
-  static ZeroCrossing scanZeroCrossing(const Slot* history, int32_t start, int32_t count) noexcept;
+  // (wrapping), and the peak up to and including it. Needs the whole history. wideSteps:
+  // eight slots at a time where the processor can (the result is the same either way).
+  static ZeroCrossing scanZeroCrossing(const Slot* history, int32_t start, int32_t count,
+                                       bool wideSteps = true) noexcept;
 
   // Whole part of a replay position, truncated toward zero. A position beyond the 64-bit
   // range (only possible with pitch ratios far outside the parameter ranges) or NaN gives

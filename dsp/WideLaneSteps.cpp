@@ -365,6 +365,31 @@ size_t runSteps(const SubRun& r, State& state, size_t first, size_t last) {
 
 }  // namespace
 
+int32_t WideLaneSteps::scanWithoutCrossing(const float* filtered, int32_t count,
+                                           float& peak) noexcept {
+  const __m256 zero = _mm256_setzero_ps();
+  __m256 peaks = zero;
+  int32_t i = 0;
+  for (; i + 8 <= count; i += 8) {
+    // The filtered members of slots i to i + 7 and of their predecessors, in the same
+    // (shuffled) order.
+    const float* f = filtered + 2 * i;
+    const __m256 v = _mm256_shuffle_ps(_mm256_loadu_ps(f - 1), _mm256_loadu_ps(f + 7),
+                                       _MM_SHUFFLE(3, 1, 3, 1));
+    const __m256 before = _mm256_shuffle_ps(_mm256_loadu_ps(f - 3), _mm256_loadu_ps(f + 5),
+                                            _MM_SHUFFLE(3, 1, 3, 1));
+    const __m256 crossing = _mm256_and_ps(_mm256_cmp_ps(v, zero, _CMP_GT_OS),
+                                          _mm256_cmp_ps(before, zero, _CMP_LE_OS));
+    if (_mm256_movemask_ps(crossing) != 0) break;
+    peaks = _mm256_max_ps(v, peaks);
+  }
+  float lanes[8];
+  _mm256_storeu_ps(lanes, peaks);
+  for (float p : lanes)
+    if (p > peak) peak = p;
+  return i;
+}
+
 size_t WideLaneSteps::run(bool trackPitch, const SubRun& subRun, State& state, size_t first,
                           size_t last) noexcept {
   return trackPitch ? runSteps<true>(subRun, state, first, last)

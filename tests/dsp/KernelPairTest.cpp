@@ -421,9 +421,12 @@ TEST(KernelPair, ZeroCrossingScanFollowsTheSampleRule) {
     const int32_t start = static_cast<int32_t>(rng() % Kernel::kHistorySize);
     const int32_t count = static_cast<int32_t>(rng() % 1024);
     Kernel::ZeroCrossing expected = reference(history.data(), start, count);
-    Kernel::ZeroCrossing got = Kernel::scanZeroCrossing(history.data(), start, count);
-    ASSERT_EQ(got.offset, expected.offset) << "trial " << trial;
-    ASSERT_TRUE(std::memcmp(&got.peak, &expected.peak, sizeof(float)) == 0) << "trial " << trial;
+    for (bool wide : {true, false}) {
+      Kernel::ZeroCrossing got = Kernel::scanZeroCrossing(history.data(), start, count, wide);
+      ASSERT_EQ(got.offset, expected.offset) << "trial " << trial << ", wide " << wide;
+      ASSERT_TRUE(std::memcmp(&got.peak, &expected.peak, sizeof(float)) == 0)
+          << "trial " << trial << ", wide " << wide;
+    }
   }
 }
 
