@@ -464,6 +464,7 @@ void CQuorvellaKernelPair::runSamples(const float* const inputs[2], float* const
   }
   const size_t last = n - 1;
   size_t j = 0;
+  size_t copied = 0;  // samples whose filtered copy is already written
 #if defined(QUORVELLA_WIDE_LANES)
   // Four samples at a time where the processor can; the steps below finish the sub-run.
   if (wide && lookAhead >= 4 && last >= 4) {
@@ -471,6 +472,7 @@ void CQuorvellaKernelPair::runSamples(const float* const inputs[2], float* const
     WideLaneSteps::SubRun subRun{&s,
                                  {src0, src1},
                                  {dst0, dst1},
+                                 {filtered[0] + offset, filtered[1] + offset},
                                  {store0, store1},
                                  {dry0, dry1},
                                  {wet0, wet1},
@@ -480,6 +482,7 @@ void CQuorvellaKernelPair::runSamples(const float* const inputs[2], float* const
                                  {runs[0].period, runs[1].period},
                                  {runs[0].cycleStart, runs[1].cycleStart}};
     j = WideLaneSteps::run(kTrackPitch, subRun, state, 0, last);
+    copied = j;
     phase = state.phase;
     osc = state.osc;
     env = state.env;
@@ -548,10 +551,10 @@ void CQuorvellaKernelPair::runSamples(const float* const inputs[2], float* const
   k0.band2 = band[2];
   k1.band2 = band[3];
 
-  // The filtered copy of the sub-run, as the history now holds it.
+  // The filtered copy of the rest of the sub-run, as the history now holds it.
   float* const flt0 = filtered[0] + offset;
   float* const flt1 = filtered[1] + offset;
-  for (size_t j = 0; j < n; ++j) {
+  for (size_t j = copied; j < n; ++j) {
     flt0[j] = store0[2 * j + 1];
     flt1[j] = store1[2 * j + 1];
   }

@@ -77,6 +77,8 @@ size_t runSteps(const SubRun& r, State& state, size_t first, size_t last) {
   const float* const src1 = r.source[1];
   float* const dst0 = r.destination[0];
   float* const dst1 = r.destination[1];
+  float* const flt0 = r.filtered[0];
+  float* const flt1 = r.filtered[1];
   float* const store0 = r.store[0];
   float* const store1 = r.store[1];
   const float* const dry0 = r.dry[0];
@@ -202,6 +204,8 @@ size_t runSteps(const SubRun& r, State& state, size_t first, size_t last) {
     r.write[1] = _mm_unpackhi_ps(raw01, filtered01);
     r.write[2] = _mm_unpacklo_ps(raw23, filtered23);
     r.write[3] = _mm_unpackhi_ps(raw23, filtered23);
+    _mm_storeu_ps(flt0 + j, _mm_shuffle_ps(filtered01, filtered23, _MM_SHUFFLE(2, 0, 2, 0)));
+    _mm_storeu_ps(flt1 + j, _mm_shuffle_ps(filtered01, filtered23, _MM_SHUFFLE(3, 1, 3, 1)));
     x = next;
 
     const __m128 e0 = envelopeStep();

@@ -38,6 +38,7 @@ public:
     const BlockSettings* settings;
     const float* source[2];
     float* destination[2];
+    float* filtered[2];    // the filtered copy of the first sample
     float* store[2];       // raw member of the history slot the first sample writes
     const float* dry[2];   // chosen member of the first sample's dry slot
     const float* wet[2];   // chosen member of history slot 0
