@@ -148,7 +148,8 @@ TEST_P(StandaloneRender, PortsLatencyAndSamplesMatchTheOfflineRender) {
   JackTestClient recorder(server.name(), "recorder", JackTestClient::Role::kRecorder);
   ASSERT_TRUE(player.ok() && recorder.ok()) << player.error() << recorder.error();
   jack_client_t* jack = player.client();
-  ASSERT_TRUE(waitForPort(jack, "Quorvella:MIDI In"));
+  ASSERT_TRUE(waitForPort(jack, "Quorvella:MIDI In")) << "the application said:\n"
+                                                      << app.errors();
 
   const int32_t lookAhead = QuorvellaSignalPath::latencyFor(static_cast<float>(c.rate));
   const char* audio[] = {"Quorvella:Input L", "Quorvella:Input R", "Quorvella:Output L",
