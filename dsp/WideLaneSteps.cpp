@@ -331,10 +331,11 @@ size_t runSteps(const SubRun& r, State& state, size_t first, size_t last) {
     _mm_storeu_ps(dst1 + j, _mm_shuffle_ps(out01, out23, _MM_SHUFFLE(3, 1, 3, 1)));
   };
 
-  // A three-stage pipeline over groups of four samples: the recursions up to the replay
-  // positions of one group, the history and mixing of the group before, and the multimode
-  // filter of the group before that, so that the long dependent paths of three groups
-  // overlap instead of following one another.
+  // A three-stage pipeline over groups of four samples: each step runs the history and
+  // mixing of one group, the multimode filter of the group before it, and the recursions up
+  // to the replay positions of the group after it, so that the long dependent paths of
+  // three groups overlap instead of following one another. (In this order the processor
+  // overlaps them best, by a few per cent.)
   if (first + 4 > last) return first;
   size_t j = first;
   Early earlyA = early(j);
@@ -345,9 +346,9 @@ size_t runSteps(const SubRun& r, State& state, size_t first, size_t last) {
     Early earlyB = early(j + 4);
     Front frontA = middle(j, earlyA);
     for (j += 8; j + 4 <= last; j += 4) {
-      const Early e = early(j);
       const Front f = middle(j - 4, earlyB);
       back(j - 8, frontA);
+      const Early e = early(j);
       earlyB = e;
       frontA = f;
     }
