@@ -172,42 +172,19 @@ size_t runSteps(const SubRun& r, State& state, size_t first, size_t last) {
 
   // Four samples after their recursions up to the replay positions: the history slots to
   // read and the fractions between them, the envelope, its excess over the trigger level,
-  // the oscillator phase, and the {raw, filtered} values each sample writes to the history.
+  // and the oscillator phase.
   struct Early {
     __m128i slots01, slots23;
     __m256 fraction, env, e, t;
-    __m128 write[4];
   };
   // What the multimode filter and the output sum of four samples need from the rest.
   struct Front {
     __m256 z, f, dry;
   };
 
-  // Samples j to j + 3: input filter pair, envelope, replay phase and oscillator phase.
-  auto early = [&](size_t j) __attribute__((always_inline)) {
+  // The next four samples' envelope, replay phase and oscillator phase.
+  auto early = [&]() __attribute__((always_inline)) {
     Early r;
-    // Inputs j + 1 to j + 4 (x holds j): the filter pair runs one sample ahead.
-    const __m128 in0 = _mm_loadu_ps(src0 + j + 1);
-    const __m128 in1 = _mm_loadu_ps(src1 + j + 1);
-    const __m128 lo = _mm_unpacklo_ps(in0, in1);
-    const __m128 hi = _mm_unpackhi_ps(in0, in1);
-    const __m128 next = _mm_movehl_ps(hi, hi);
-    const __m128 h0 = filterStep(lo);
-    const __m128 h1 = filterStep(_mm_movehl_ps(lo, lo));
-    const __m128 h2 = filterStep(hi);
-    const __m128 h3 = filterStep(next);
-    const __m128 raw01 = _mm_movelh_ps(x, lo);
-    const __m128 raw23 = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(1, 0, 3, 2));
-    const __m128 filtered01 = _mm_shuffle_ps(h0, h1, _MM_SHUFFLE(3, 2, 3, 2));
-    const __m128 filtered23 = _mm_shuffle_ps(h2, h3, _MM_SHUFFLE(3, 2, 3, 2));
-    r.write[0] = _mm_unpacklo_ps(raw01, filtered01);
-    r.write[1] = _mm_unpackhi_ps(raw01, filtered01);
-    r.write[2] = _mm_unpacklo_ps(raw23, filtered23);
-    r.write[3] = _mm_unpackhi_ps(raw23, filtered23);
-    _mm_storeu_ps(flt0 + j, _mm_shuffle_ps(filtered01, filtered23, _MM_SHUFFLE(2, 0, 2, 0)));
-    _mm_storeu_ps(flt1 + j, _mm_shuffle_ps(filtered01, filtered23, _MM_SHUFFLE(3, 1, 3, 1)));
-    x = next;
-
     const __m128 e0 = envelopeStep();
     const __m128 e1 = envelopeStep();
     const __m128 e2 = envelopeStep();
@@ -255,7 +232,8 @@ size_t runSteps(const SubRun& r, State& state, size_t first, size_t last) {
   };
 
   // Samples j to j + 3 from their early values up to the multimode filter's input: the
-  // history reads and writes, the waveforms, the ring modulation and the oscillator mix.
+  // input filter pair, the history reads and writes, the waveforms, the ring modulation and
+  // the oscillator mix.
   auto middle = [&](size_t j, const Early& in) __attribute__((always_inline)) {
     // The dry samples, read before this step writes the history (the look-ahead is longer).
     const __m128 dA0 = _mm_loadu_ps(dry0 + 2 * j), dB0 = _mm_loadu_ps(dry0 + 2 * j + 4);
@@ -264,15 +242,38 @@ size_t runSteps(const SubRun& r, State& state, size_t first, size_t last) {
     const __m128 d1 = _mm_shuffle_ps(dA1, dB1, _MM_SHUFFLE(2, 0, 2, 0));
     const __m256 d = _mm256_set_m128(_mm_unpackhi_ps(d0, d1), _mm_unpacklo_ps(d0, d1));
 
+    // Inputs j + 1 to j + 4 (x holds j): the filter pair runs one sample ahead.
+    __m128 write[4];
+    const __m128 in0 = _mm_loadu_ps(src0 + j + 1);
+    const __m128 in1 = _mm_loadu_ps(src1 + j + 1);
+    const __m128 lo = _mm_unpacklo_ps(in0, in1);
+    const __m128 hi = _mm_unpackhi_ps(in0, in1);
+    const __m128 next = _mm_movehl_ps(hi, hi);
+    const __m128 h0 = filterStep(lo);
+    const __m128 h1 = filterStep(_mm_movehl_ps(lo, lo));
+    const __m128 h2 = filterStep(hi);
+    const __m128 h3 = filterStep(next);
+    const __m128 raw01 = _mm_movelh_ps(x, lo);
+    const __m128 raw23 = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(1, 0, 3, 2));
+    const __m128 filtered01 = _mm_shuffle_ps(h0, h1, _MM_SHUFFLE(3, 2, 3, 2));
+    const __m128 filtered23 = _mm_shuffle_ps(h2, h3, _MM_SHUFFLE(3, 2, 3, 2));
+    write[0] = _mm_unpacklo_ps(raw01, filtered01);
+    write[1] = _mm_unpackhi_ps(raw01, filtered01);
+    write[2] = _mm_unpacklo_ps(raw23, filtered23);
+    write[3] = _mm_unpackhi_ps(raw23, filtered23);
+    _mm_storeu_ps(flt0 + j, _mm_shuffle_ps(filtered01, filtered23, _MM_SHUFFLE(2, 0, 2, 0)));
+    _mm_storeu_ps(flt1 + j, _mm_shuffle_ps(filtered01, filtered23, _MM_SHUFFLE(3, 1, 3, 1)));
+    x = next;
+
     // History: each sample's replay reads come before its write, as in the kernel.
     const __m128 p0 =
-        replayAndStore(j, static_cast<uint64_t>(_mm_cvtsi128_si64(in.slots01)), in.write[0]);
+        replayAndStore(j, static_cast<uint64_t>(_mm_cvtsi128_si64(in.slots01)), write[0]);
     const __m128 p1 = replayAndStore(
-        j + 1, static_cast<uint64_t>(_mm_extract_epi64(in.slots01, 1)), in.write[1]);
+        j + 1, static_cast<uint64_t>(_mm_extract_epi64(in.slots01, 1)), write[1]);
     const __m128 p2 =
-        replayAndStore(j + 2, static_cast<uint64_t>(_mm_cvtsi128_si64(in.slots23)), in.write[2]);
+        replayAndStore(j + 2, static_cast<uint64_t>(_mm_cvtsi128_si64(in.slots23)), write[2]);
     const __m128 p3 = replayAndStore(
-        j + 3, static_cast<uint64_t>(_mm_extract_epi64(in.slots23, 1)), in.write[3]);
+        j + 3, static_cast<uint64_t>(_mm_extract_epi64(in.slots23, 1)), write[3]);
     const __m256 p02 = _mm256_set_m128(p2, p0), p13 = _mm256_set_m128(p3, p1);
     const __m256 a = _mm256_shuffle_ps(p02, p13, _MM_SHUFFLE(2, 0, 2, 0));
     const __m256 b = _mm256_shuffle_ps(p02, p13, _MM_SHUFFLE(3, 1, 3, 1));
@@ -331,24 +332,24 @@ size_t runSteps(const SubRun& r, State& state, size_t first, size_t last) {
     _mm_storeu_ps(dst1 + j, _mm_shuffle_ps(out01, out23, _MM_SHUFFLE(3, 1, 3, 1)));
   };
 
-  // A three-stage pipeline over groups of four samples: each step runs the history and
-  // mixing of one group, the multimode filter of the group before it, and the recursions up
-  // to the replay positions of the group after it, so that the long dependent paths of
+  // A three-stage pipeline over groups of four samples: each step runs the input filter,
+  // history and mixing of one group, the multimode filter of the group before it, and the
+  // recursions up to the replay positions of the group after it, so that the long dependent paths of
   // three groups overlap instead of following one another. (In this order the processor
   // overlaps them best, by a few per cent.)
   if (first + 4 > last) return first;
   size_t j = first;
-  Early earlyA = early(j);
+  Early earlyA = early();
   if (j + 8 > last) {
     back(j, middle(j, earlyA));
     j += 4;
   } else {
-    Early earlyB = early(j + 4);
+    Early earlyB = early();
     Front frontA = middle(j, earlyA);
     for (j += 8; j + 4 <= last; j += 4) {
       const Front f = middle(j - 4, earlyB);
       back(j - 8, frontA);
-      const Early e = early(j);
+      const Early e = early();
       earlyB = e;
       frontA = f;
     }
