@@ -172,17 +172,17 @@ size_t runSteps(const SubRun& r, State& state, size_t first, size_t last) {
 
   // Four samples after their recursions up to the replay positions: the history slots to
   // read and the fractions between them, the envelope, its excess over the trigger level,
-  // and the oscillator phase.
+  // and the oscillator's increments.
   struct Early {
     __m128i slots01, slots23;
-    __m256 fraction, env, e, t;
+    __m256 fraction, env, e, inc;
   };
   // What the multimode filter and the output sum of four samples need from the rest.
   struct Front {
     __m256 z, f, dry;
   };
 
-  // The next four samples' envelope, replay phase and oscillator phase.
+  // The next four samples' envelope, replay phase and oscillator increments.
   auto early = [&]() __attribute__((always_inline)) {
     Early r;
     const __m128 e0 = envelopeStep();
@@ -217,23 +217,16 @@ size_t runSteps(const SubRun& r, State& state, size_t first, size_t last) {
     r.slots23 = _mm_and_si128(whole23, historyMask);
     r.fraction = _mm256_set_m128(fraction23, fraction01);
 
-    __m256 inc;
     if (kTrackPitch)
-      inc = _mm256_mul_ps(R, invP8);
+      r.inc = _mm256_mul_ps(R, invP8);
     else
-      inc = _mm256_add_ps(fixedInc, _mm256_mul_ps(r.e, fixedIncRange));
-    const Samples incs(inc);
-    const __m128 o0 = oscillatorStep(incs.s[0]);
-    const __m128 o1 = oscillatorStep(incs.s[1]);
-    const __m128 o2 = oscillatorStep(incs.s[2]);
-    const __m128 o3 = oscillatorStep(incs.s[3]);
-    r.t = gather(o0, o1, o2, o3);
+      r.inc = _mm256_add_ps(fixedInc, _mm256_mul_ps(r.e, fixedIncRange));
     return r;
   };
 
   // Samples j to j + 3 from their early values up to the multimode filter's input: the
-  // input filter pair, the history reads and writes, the waveforms, the ring modulation and
-  // the oscillator mix.
+  // input filter pair, the history reads and writes, the oscillator phase, the waveforms,
+  // the ring modulation and the oscillator mix.
   auto middle = [&](size_t j, const Early& in) __attribute__((always_inline)) {
     // The dry samples, read before this step writes the history (the look-ahead is longer).
     const __m128 dA0 = _mm_loadu_ps(dry0 + 2 * j), dB0 = _mm_loadu_ps(dry0 + 2 * j + 4);
@@ -280,7 +273,12 @@ size_t runSteps(const SubRun& r, State& state, size_t first, size_t last) {
     const __m256 w = _mm256_add_ps(a, _mm256_mul_ps(in.fraction, _mm256_sub_ps(b, a)));
 
     // Waveforms, ring modulation and oscillator mix; 2t and 4t are exact doublings.
-    const __m256 t = in.t, e = in.e;
+    const Samples incs(in.inc);
+    const __m128 o0 = oscillatorStep(incs.s[0]);
+    const __m128 o1 = oscillatorStep(incs.s[1]);
+    const __m128 o2 = oscillatorStep(incs.s[2]);
+    const __m128 o3 = oscillatorStep(incs.s[3]);
+    const __m256 t = gather(o0, o1, o2, o3), e = in.e;
     const __m256 t2 = _mm256_add_ps(t, t);
     const __m256 t4 = _mm256_add_ps(t2, t2);
     const __m256 saw = _mm256_sub_ps(t2, one8);
