@@ -481,7 +481,7 @@ void CQuorvellaKernelPair::runSamples(const float* const inputs[2], float* const
                                  {runs[0].invPeriod, runs[1].invPeriod},
                                  {runs[0].period, runs[1].period},
                                  {runs[0].cycleStart, runs[1].cycleStart}};
-    j = WideLaneSteps::run(kTrackPitch, subRun, state, 0, last);
+    j = WideLaneSteps::run(kTrackPitch, subRun, state, last);
     copied = j;
     phase = state.phase;
     osc = state.osc;

@@ -71,7 +71,7 @@ struct Samples {
 // Each line below is the kernel's line (CQuorvellaKernel::runSamples) with the operands in
 // the same order, as in the two-sample steps of CQuorvellaKernelPair.
 template <bool kTrackPitch>
-size_t runSteps(const SubRun& r, State& state, size_t first, size_t last) {
+size_t runSteps(const SubRun& r, State& state, size_t last) {
   const BlockSettings& s = *r.settings;
   const float* const src0 = r.source[0];
   const float* const src1 = r.source[1];
@@ -332,11 +332,11 @@ size_t runSteps(const SubRun& r, State& state, size_t first, size_t last) {
 
   // A three-stage pipeline over groups of four samples: each step runs the input filter,
   // history and mixing of one group, the multimode filter of the group before it, and the
-  // recursions up to the replay positions of the group after it, so that the long dependent paths of
-  // three groups overlap instead of following one another. (In this order the processor
-  // overlaps them best, by a few per cent.)
-  if (first + 4 > last) return first;
-  size_t j = first;
+  // recursions up to the replay positions of the group after it, so that the long dependent
+  // paths of three groups overlap instead of following one another. (In this order the
+  // processor overlaps them best, by a few per cent.)
+  if (4 > last) return 0;
+  size_t j = 0;
   Early earlyA = early();
   if (j + 8 > last) {
     back(j, middle(j, earlyA));
@@ -347,8 +347,7 @@ size_t runSteps(const SubRun& r, State& state, size_t first, size_t last) {
     for (j += 8; j + 4 <= last; j += 4) {
       const Front f = middle(j - 4, earlyB);
       back(j - 8, frontA);
-      const Early e = early();
-      earlyB = e;
+      earlyB = early();
       frontA = f;
     }
     const Front f = middle(j - 4, earlyB);
@@ -394,10 +393,9 @@ int32_t WideLaneSteps::scanWithoutCrossing(const float* filtered, int32_t count,
   return i;
 }
 
-size_t WideLaneSteps::run(bool trackPitch, const SubRun& subRun, State& state, size_t first,
+size_t WideLaneSteps::run(bool trackPitch, const SubRun& subRun, State& state,
                           size_t last) noexcept {
-  return trackPitch ? runSteps<true>(subRun, state, first, last)
-                    : runSteps<false>(subRun, state, first, last);
+  return trackPitch ? runSteps<true>(subRun, state, last) : runSteps<false>(subRun, state, last);
 }
 
 #pragma GCC pop_options

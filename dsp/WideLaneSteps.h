@@ -49,12 +49,11 @@ public:
   // Whether this processor runs the four-sample steps; decided once, when the library loads.
   static bool available() noexcept;
 
-  // Runs samples from `first` on while four samples and the input after them lie within the
-  // sub-run (a step needs first + 4 <= last, last being the sub-run's last sample), and
-  // returns the first sample not run. The dry reads of a step come before its history
-  // writes, which needs a look-ahead of at least four samples.
-  static size_t run(bool trackPitch, const SubRun& subRun, State& state, size_t first,
-                    size_t last) noexcept;
+  // Runs the sub-run's samples from its first on, four at a time, while four samples and
+  // the input after them lie within it (samples j to j + 3 need j + 4 <= last, last being
+  // the sub-run's last sample), and returns the first sample not run. The dry reads of a
+  // step come before its history writes, which needs a look-ahead of at least four samples.
+  static size_t run(bool trackPitch, const SubRun& subRun, State& state, size_t last) noexcept;
 
   // The cycle analysis' scan over count consecutive history slots, eight at a time.
   // filtered points at the first slot's filtered member, with the slot before it in the
