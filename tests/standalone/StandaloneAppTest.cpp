@@ -280,12 +280,22 @@ TEST_F(Standalone, ConnectsToTheSystemAndAMIDIControllerMovesItsParameter) {
                              {"Quorvella:Input R", "system:capture_2"},
                              {"Quorvella:Output L", "system:playback_1"},
                              {"Quorvella:Output R", "system:playback_2"}};
+  // Another client sees a connection once the server has switched to the new graph, a
+  // period or so after it was made: wait for it, as long as the other waits.
+  auto connected = [](jack_port_t* port, const char* other) {
+    const auto end = deadline();
+    while (!jack_port_connected_to(port, other) && ChildProcess::Clock::now() < end)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return jack_port_connected_to(port, other) != 0;
+  };
   for (const auto& pair : wiring) {
     jack_port_t* port = jack_port_by_name(player.client(), pair[0]);
     ASSERT_NE(port, nullptr) << pair[0];
-    EXPECT_TRUE(jack_port_connected_to(port, pair[1])) << pair[0] << " - " << pair[1];
+    EXPECT_TRUE(connected(port, pair[1])) << pair[0] << " - " << pair[1] << "\n" << app.errors();
   }
   ASSERT_EQ(jack_connect(player.client(), player.midiPort().c_str(), "Quorvella:MIDI In"), 0);
+  // The message must go out in a period that already has the new connection.
+  ASSERT_TRUE(waitPeriods(player, 2));
   player.sendMIDI(0xB0, 0, 127);
   const auto end = deadline();
   while (!player.done() && ChildProcess::Clock::now() < end)
