@@ -94,7 +94,6 @@ size_t runSteps(const SubRun& r, State& state, size_t last) {
   const __m128 target = lanes(r.envTarget[0], r.envTarget[1]);
   const __m128d periodD = _mm_setr_pd(r.period[0], r.period[1]);
   const __m128d start = _mm_setr_pd(r.cycleStart[0], r.cycleStart[1]);
-  const __m128 q = _mm_set1_ps(s.filterDamping);
   const __m128i conversionFailed = _mm_set1_epi32(INT32_MIN);
   const __m128i historyMask = _mm_set1_epi32(static_cast<int32_t>(kMask));
 
@@ -129,20 +128,29 @@ size_t runSteps(const SubRun& r, State& state, size_t last) {
   const __m256 bandW = _mm256_set1_ps(s.bandWeight), lowW = _mm256_set1_ps(s.lowWeight);
   const __m256 dryGain = _mm256_set1_ps(s.dryGain);
 
+  // The input filter pair and the multimode filter share one shape (low += f * band; high =
+  // u - low - q * band; band += f * high), so their steps run in the same instructions: the
+  // pair in lanes 0-3 as in the two-sample steps, the multimode filter in lanes 4-5. Lanes
+  // 6-7 compute a stable filter of nothing in particular and are never read.
+  const __m256 inF8 = _mm256_set_m128(inF, inF);
+  const __m256 q8 = _mm256_set_m128(_mm_set1_ps(s.filterDamping), inQ);
+  const __m256i secondSample = _mm256_setr_epi32(0, 1, 2, 3, 2, 3, 2, 3);
+  __m256 low8 = _mm256_set_m128(state.filterLow, state.inputLow);
+  __m256 band8 = _mm256_set_m128(state.filterBand, state.inputBand);
+
   __m128d phase = state.phase;
   __m128 osc = state.osc, env = state.env;
-  __m128 fLow = state.filterLow, fBand = state.filterBand;
-  __m128 inLow = state.inputLow, inBand = state.inputBand;
   __m128 x = state.x;
 
-  // One step of the input filter pair: the low-pass stage of the sample in lanes 0-1 of
-  // next, the high-pass stage of the sample before it, whose filtered value it returns in
-  // lanes 2-3.
-  auto filterStep = [&](__m128 next) __attribute__((always_inline)) {
-    const __m128 u = _mm_movelh_ps(next, inLow);
-    inLow = _mm_add_ps(inLow, _mm_mul_ps(inF, inBand));
-    const __m128 high = _mm_sub_ps(_mm_sub_ps(u, inLow), _mm_mul_ps(inQ, inBand));
-    inBand = _mm_add_ps(inBand, _mm_mul_ps(inF, high));
+  // One step of the three filters. Lanes 0-1 of a hold the sample whose low-pass stage runs
+  // (the high-pass stage runs for the sample before it, whose filtered value the step returns
+  // in lanes 2-3); lanes 4-5 of a hold the multimode filter's input, lanes 4-5 of f its
+  // frequency, lanes 0-3 of f the input filters' frequencies.
+  auto filterStep = [&](__m256 a, __m256 f) __attribute__((always_inline)) {
+    const __m256 u = _mm256_shuffle_ps(a, low8, _MM_SHUFFLE(1, 0, 1, 0));
+    low8 = _mm256_add_ps(low8, _mm256_mul_ps(f, band8));
+    const __m256 high = _mm256_sub_ps(_mm256_sub_ps(u, low8), _mm256_mul_ps(q8, band8));
+    band8 = _mm256_add_ps(band8, _mm256_mul_ps(f, high));
     return high;
   };
   auto envelopeStep = [&]() __attribute__((always_inline)) {
@@ -180,6 +188,12 @@ size_t runSteps(const SubRun& r, State& state, size_t last) {
   // What the multimode filter and the output sum of four samples need from the rest.
   struct Front {
     __m256 z, f, dry;
+  };
+  // Four filter steps: the input filters' values (lanes 2-3 of each), and the multimode
+  // filter's low, high and band outputs of four samples.
+  struct Filtered {
+    __m128 input[4];
+    __m256 low, high, band;
   };
 
   // The next four samples' envelope, replay phase and oscillator increments.
@@ -224,32 +238,62 @@ size_t runSteps(const SubRun& r, State& state, size_t last) {
     return r;
   };
 
-  // Samples j to j + 3 from their early values up to the multimode filter's input: the
-  // input filter pair, the history reads and writes, the oscillator phase, the waveforms,
-  // the ring modulation and the oscillator mix.
-  auto middle = [&](size_t j, const Early& in) __attribute__((always_inline)) {
-    // The dry samples, read before this step writes the history (the look-ahead is longer).
-    const __m128 dA0 = _mm_loadu_ps(dry0 + 2 * j), dB0 = _mm_loadu_ps(dry0 + 2 * j + 4);
-    const __m128 dA1 = _mm_loadu_ps(dry1 + 2 * j), dB1 = _mm_loadu_ps(dry1 + 2 * j + 4);
-    const __m128 d0 = _mm_shuffle_ps(dA0, dB0, _MM_SHUFFLE(2, 0, 2, 0));
-    const __m128 d1 = _mm_shuffle_ps(dA1, dB1, _MM_SHUFFLE(2, 0, 2, 0));
-    const __m256 d = _mm256_set_m128(_mm_unpackhi_ps(d0, d1), _mm_unpacklo_ps(d0, d1));
+  // Four steps of the filters: the input filter pair for the inputs in lo and hi (two
+  // samples each), the multimode filter for the inputs z at frequencies f. A filter whose
+  // samples are not there keeps its state.
+  auto filterSteps = [&](__m128 lo, __m128 hi, __m256 z, __m256 f, bool inputs,
+                         bool multimode) __attribute__((always_inline)) {
+    const __m256 lowBefore = low8, bandBefore = band8;
+    const __m256 a0 =
+        _mm256_insertf128_ps(_mm256_castps128_ps256(lo), _mm256_castps256_ps128(z), 1);
+    const __m256 a2 = _mm256_blend_ps(z, _mm256_castps128_ps256(hi), 0x0F);
+    const __m256 f0 = _mm256_insertf128_ps(inF8, _mm256_castps256_ps128(f), 1);
+    const __m256 f2 = _mm256_blend_ps(f, inF8, 0x0F);
+    const __m256 h0 = filterStep(a0, f0);
+    const __m256 l0 = low8, b0 = band8;
+    const __m256 h1 = filterStep(_mm256_shuffle_ps(a0, a0, _MM_SHUFFLE(3, 2, 3, 2)),
+                                 _mm256_permutevar_ps(f0, secondSample));
+    const __m256 l1 = low8, b1 = band8;
+    const __m256 h2 = filterStep(a2, f2);
+    const __m256 l2 = low8, b2 = band8;
+    const __m256 h3 = filterStep(_mm256_shuffle_ps(a2, a2, _MM_SHUFFLE(3, 2, 3, 2)),
+                                 _mm256_permutevar_ps(f2, secondSample));
+    const __m256 l3 = low8, b3 = band8;
+    Filtered r;
+    r.input[0] = _mm256_castps256_ps128(h0);
+    r.input[1] = _mm256_castps256_ps128(h1);
+    r.input[2] = _mm256_castps256_ps128(h2);
+    r.input[3] = _mm256_castps256_ps128(h3);
+    // Lanes 4-5 of the four steps, in sample order.
+    auto samples = [&](__m256 v0, __m256 v1, __m256 v2, __m256 v3) __attribute__((always_inline)) {
+      return _mm256_permute2f128_ps(_mm256_shuffle_ps(v0, v1, _MM_SHUFFLE(1, 0, 1, 0)),
+                                    _mm256_shuffle_ps(v2, v3, _MM_SHUFFLE(1, 0, 1, 0)), 0x31);
+    };
+    r.low = samples(l0, l1, l2, l3);
+    r.high = samples(h0, h1, h2, h3);
+    r.band = samples(b0, b1, b2, b3);
+    if (!inputs) {
+      low8 = _mm256_blend_ps(low8, lowBefore, 0x0F);
+      band8 = _mm256_blend_ps(band8, bandBefore, 0x0F);
+    }
+    if (!multimode) {
+      low8 = _mm256_blend_ps(low8, lowBefore, 0xF0);
+      band8 = _mm256_blend_ps(band8, bandBefore, 0xF0);
+    }
+    return r;
+  };
 
-    // Inputs j + 1 to j + 4 (x holds j): the filter pair runs one sample ahead.
+  // Samples j to j + 3 from their early values and filtered inputs up to the multimode
+  // filter's input: the history reads and writes, the oscillator phase, the waveforms, the
+  // ring modulation and the oscillator mix.
+  auto middle = [&](size_t j, const Early& in, __m128 lo, __m128 hi, __m256 d,
+                    const Filtered& fl) __attribute__((always_inline)) {
     __m128 write[4];
-    const __m128 in0 = _mm_loadu_ps(src0 + j + 1);
-    const __m128 in1 = _mm_loadu_ps(src1 + j + 1);
-    const __m128 lo = _mm_unpacklo_ps(in0, in1);
-    const __m128 hi = _mm_unpackhi_ps(in0, in1);
     const __m128 next = _mm_movehl_ps(hi, hi);
-    const __m128 h0 = filterStep(lo);
-    const __m128 h1 = filterStep(_mm_movehl_ps(lo, lo));
-    const __m128 h2 = filterStep(hi);
-    const __m128 h3 = filterStep(next);
     const __m128 raw01 = _mm_movelh_ps(x, lo);
     const __m128 raw23 = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(1, 0, 3, 2));
-    const __m128 filtered01 = _mm_shuffle_ps(h0, h1, _MM_SHUFFLE(3, 2, 3, 2));
-    const __m128 filtered23 = _mm_shuffle_ps(h2, h3, _MM_SHUFFLE(3, 2, 3, 2));
+    const __m128 filtered01 = _mm_shuffle_ps(fl.input[0], fl.input[1], _MM_SHUFFLE(3, 2, 3, 2));
+    const __m128 filtered23 = _mm_shuffle_ps(fl.input[2], fl.input[3], _MM_SHUFFLE(3, 2, 3, 2));
     write[0] = _mm_unpacklo_ps(raw01, filtered01);
     write[1] = _mm_unpackhi_ps(raw01, filtered01);
     write[2] = _mm_unpacklo_ps(raw23, filtered23);
@@ -298,36 +342,48 @@ size_t runSteps(const SubRun& r, State& state, size_t last) {
     return Front{z, f, _mm256_mul_ps(dryGain, d)};
   };
 
-  // The multimode filter of samples j to j + 3, one after the other, and their output sum.
-  auto back = [&](size_t j, const Front& in) __attribute__((always_inline)) {
-    const __m256 z = in.z;
-    const Samples zs(z), fs(in.f);
-    __m128 lows[4], highs[4], bands[4];
-    for (int i = 0; i < 4; ++i) {
-      const __m128 low = _mm_add_ps(fLow, _mm_mul_ps(fs.s[i], fBand));
-      const __m128 high = _mm_sub_ps(_mm_sub_ps(zs.s[i], low), _mm_mul_ps(q, fBand));
-      const __m128 band = _mm_add_ps(fBand, _mm_mul_ps(fs.s[i], high));
-      fLow = low;
-      fBand = band;
-      lows[i] = low;
-      highs[i] = high;
-      bands[i] = band;
-    }
-    const __m256 low = gather(lows[0], lows[1], lows[2], lows[3]);
-    const __m256 high = gather(highs[0], highs[1], highs[2], highs[3]);
-    const __m256 band = gather(bands[0], bands[1], bands[2], bands[3]);
+  // The output sum of samples j to j + 3 from their multimode filter values.
+  auto back = [&](size_t j, const Front& in, const Filtered& fl) __attribute__((always_inline)) {
     const __m256 out = _mm256_add_ps(
         _mm256_add_ps(
-            _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(highW, high), _mm256_mul_ps(thruW, z)),
-                          _mm256_mul_ps(bandW, band)),
+            _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(highW, fl.high), _mm256_mul_ps(thruW, in.z)),
+                          _mm256_mul_ps(bandW, fl.band)),
             in.dry),
-        _mm256_mul_ps(lowW, low));
+        _mm256_mul_ps(lowW, fl.low));
     // Per channel, samples j to j + 3; channel 1 is stored last, as the kernels store when
     // both outputs are one buffer.
     const __m128 out01 = _mm256_castps256_ps128(out);
     const __m128 out23 = _mm256_extractf128_ps(out, 1);
     _mm_storeu_ps(dst0 + j, _mm_shuffle_ps(out01, out23, _MM_SHUFFLE(2, 0, 2, 0)));
     _mm_storeu_ps(dst1 + j, _mm_shuffle_ps(out01, out23, _MM_SHUFFLE(3, 1, 3, 1)));
+  };
+
+  // One step of the pipeline: the input filter, history and mixing of the group at jm (from
+  // its early values), the multimode filter and output of the group at jb (from its front).
+  // The dry samples are read before this step writes the history (the look-ahead is longer).
+  auto step = [&](size_t jm, const Early* middleIn, size_t jb,
+                  const Front* backIn) __attribute__((always_inline)) {
+    __m128 lo = _mm_setzero_ps(), hi = _mm_setzero_ps();
+    __m256 d = zero8;
+    if (middleIn) {
+      const __m128 dA0 = _mm_loadu_ps(dry0 + 2 * jm), dB0 = _mm_loadu_ps(dry0 + 2 * jm + 4);
+      const __m128 dA1 = _mm_loadu_ps(dry1 + 2 * jm), dB1 = _mm_loadu_ps(dry1 + 2 * jm + 4);
+      const __m128 d0 = _mm_shuffle_ps(dA0, dB0, _MM_SHUFFLE(2, 0, 2, 0));
+      const __m128 d1 = _mm_shuffle_ps(dA1, dB1, _MM_SHUFFLE(2, 0, 2, 0));
+      d = _mm256_set_m128(_mm_unpackhi_ps(d0, d1), _mm_unpacklo_ps(d0, d1));
+      // Inputs jm + 1 to jm + 4 (x holds jm): the filter pair runs one sample ahead.
+      const __m128 in0 = _mm_loadu_ps(src0 + jm + 1);
+      const __m128 in1 = _mm_loadu_ps(src1 + jm + 1);
+      lo = _mm_unpacklo_ps(in0, in1);
+      hi = _mm_unpackhi_ps(in0, in1);
+    }
+    const Filtered fl = filterSteps(lo, hi, backIn ? backIn->z : zero8,
+                                    backIn ? backIn->f : zero8, middleIn != nullptr,
+                                    backIn != nullptr);
+    Front front{zero8, zero8, zero8};
+    if (middleIn) front = middle(jm, *middleIn, lo, hi, d, fl);
+    if (backIn) back(jb, *backIn, fl);
+    return front;
   };
 
   // A three-stage pipeline over groups of four samples: each step runs the input filter,
@@ -339,29 +395,34 @@ size_t runSteps(const SubRun& r, State& state, size_t last) {
   size_t j = 0;
   Early earlyA = early();
   if (j + 8 > last) {
-    back(j, middle(j, earlyA));
+    const Front f = step(j, &earlyA, 0, nullptr);
+    step(0, nullptr, j, &f);
     j += 4;
   } else {
     Early earlyB = early();
-    Front frontA = middle(j, earlyA);
+    Front frontA = step(j, &earlyA, 0, nullptr);
     for (j += 8; j + 4 <= last; j += 4) {
-      const Front f = middle(j - 4, earlyB);
-      back(j - 8, frontA);
+      const Front f = step(j - 4, &earlyB, j - 8, &frontA);
       earlyB = early();
       frontA = f;
     }
-    const Front f = middle(j - 4, earlyB);
-    back(j - 8, frontA);
-    back(j - 4, f);
+    const Front f = step(j - 4, &earlyB, j - 8, &frontA);
+    step(0, nullptr, j - 4, &f);
   }
 
+  const __m128 lowLanes = _mm256_castps256_ps128(low8);
+  const __m128 bandLanes = _mm256_castps256_ps128(band8);
+  // The multimode filter's lanes 2-3 as they came: the two-sample steps carry them along.
+  const __m128 filterLow = _mm_blend_ps(_mm256_extractf128_ps(low8, 1), state.filterLow, 0x0C);
+  const __m128 filterBand =
+      _mm_blend_ps(_mm256_extractf128_ps(band8, 1), state.filterBand, 0x0C);
+  state.inputLow = lowLanes;
+  state.inputBand = bandLanes;
+  state.filterLow = filterLow;
+  state.filterBand = filterBand;
   state.phase = phase;
   state.osc = osc;
   state.env = env;
-  state.filterLow = fLow;
-  state.filterBand = fBand;
-  state.inputLow = inLow;
-  state.inputBand = inBand;
   state.x = x;
   return j;
 }
