@@ -25,11 +25,8 @@ const bool kAvx2 = processorRunsAvx2();
 
 // Replay positions outside the 32-bit range of the packed conversion, two samples of both
 // channels: the kernel's own 64-bit rule, lane by lane.
-__attribute__((noinline, cold)) void splitWidePositions(__m128d first, __m128d second,
-                                                        __m128i& slots, __m128& fraction) {
-  double pos[4];
-  _mm_storeu_pd(pos, first);
-  _mm_storeu_pd(pos + 2, second);
+__attribute__((noinline, cold)) void splitWidePositions(const double* pos, __m128i& slots,
+                                                        __m128& fraction) {
   float frac[4];
   int32_t slot[4];
   for (int i = 0; i < 4; ++i) {
@@ -93,9 +90,10 @@ size_t runSteps(const SubRun& r, State& state, size_t last) {
   const __m128 k = lanes(r.envFactor[0], r.envFactor[1]);
   const __m128 target = lanes(r.envTarget[0], r.envTarget[1]);
   const __m128d periodD = _mm_setr_pd(r.period[0], r.period[1]);
-  const __m128d start = _mm_setr_pd(r.cycleStart[0], r.cycleStart[1]);
+  const __m256d start = _mm256_setr_pd(r.cycleStart[0], r.cycleStart[1], r.cycleStart[0],
+                                       r.cycleStart[1]);
   const __m128i conversionFailed = _mm_set1_epi32(INT32_MIN);
-  const __m128i historyMask = _mm_set1_epi32(static_cast<int32_t>(kMask));
+  const __m256i historyMask = _mm256_set1_epi32(static_cast<int32_t>(kMask));
 
   const __m256 zero8 = _mm256_setzero_ps();
   const __m256 one8 = _mm256_set1_ps(1.0f), three8 = _mm256_set1_ps(3.0f);
@@ -157,12 +155,13 @@ size_t runSteps(const SubRun& r, State& state, size_t last) {
     env = _mm_add_ps(target, _mm_mul_ps(_mm_sub_ps(env, target), k));
     return env;
   };
-  // The replay position of a sample, then the phase's advance by its ratio.
+  // The phase of a sample (its replay position less the cycle's start), then the phase's
+  // advance by its ratio.
   auto phaseStep = [&](__m128d ratioD) __attribute__((always_inline)) {
-    const __m128d pos = _mm_add_pd(phase, start);
+    const __m128d before = phase;
     phase = _mm_add_pd(phase, ratioD);
     phase = _mm_sub_pd(phase, _mm_and_pd(_mm_cmpge_pd(phase, periodD), periodD));
-    return pos;
+    return before;
   };
   auto oscillatorStep = [&](__m128 inc) __attribute__((always_inline)) {
     osc = _mm_add_ps(osc, inc);
@@ -170,9 +169,10 @@ size_t runSteps(const SubRun& r, State& state, size_t last) {
     return osc;
   };
   // Sample j + i's history reads, then its history write: {raw, filtered} per channel.
-  auto replayAndStore = [&](size_t j, uint64_t slots, __m128 slot) __attribute__((always_inline)) {
-    const __m128 v0 = _mm_loadu_ps(wet0 + 2 * static_cast<uint32_t>(slots));
-    const __m128 v1 = _mm_loadu_ps(wet1 + 2 * (slots >> 32));
+  auto replayAndStore = [&](size_t j, const uint32_t* slots,
+                            __m128 slot) __attribute__((always_inline)) {
+    const __m128 v0 = _mm_loadu_ps(wet0 + 2 * static_cast<size_t>(slots[0]));
+    const __m128 v1 = _mm_loadu_ps(wet1 + 2 * static_cast<size_t>(slots[1]));
     _mm_storel_pi(reinterpret_cast<__m64*>(store0 + 2 * j), slot);
     _mm_storeh_pi(reinterpret_cast<__m64*>(store1 + 2 * j), slot);
     return _mm_shuffle_ps(v0, v1, _MM_SHUFFLE(2, 0, 2, 0));  // {a, b} of channel 0, then 1
@@ -182,8 +182,9 @@ size_t runSteps(const SubRun& r, State& state, size_t last) {
   // read and the fractions between them, the envelope, its excess over the trigger level,
   // and the oscillator's increments.
   struct Early {
-    __m128i slots01, slots23;
     __m256 fraction, env, e, inc;
+    // Read back as addresses: loads cost no vector operations, extractions would.
+    alignas(32) uint32_t slots[8];
   };
   // What the multimode filter and the output sum of four samples need from the rest.
   struct Front {
@@ -209,26 +210,29 @@ size_t runSteps(const SubRun& r, State& state, size_t last) {
 
     const __m256d ratio01 = _mm256_cvtps_pd(_mm256_castps256_ps128(R));
     const __m256d ratio23 = _mm256_cvtps_pd(_mm256_extractf128_ps(R, 1));
-    const __m128d pos0 = phaseStep(_mm256_castpd256_pd128(ratio01));
-    const __m128d pos1 = phaseStep(_mm256_extractf128_pd(ratio01, 1));
-    const __m128d pos2 = phaseStep(_mm256_castpd256_pd128(ratio23));
-    const __m128d pos3 = phaseStep(_mm256_extractf128_pd(ratio23, 1));
-    const __m256d pos01 = _mm256_set_m128d(pos1, pos0);
-    const __m256d pos23 = _mm256_set_m128d(pos3, pos2);
+    const __m128d phase0 = phaseStep(_mm256_castpd256_pd128(ratio01));
+    const __m128d phase1 = phaseStep(_mm256_extractf128_pd(ratio01, 1));
+    const __m128d phase2 = phaseStep(_mm256_castpd256_pd128(ratio23));
+    const __m128d phase3 = phaseStep(_mm256_extractf128_pd(ratio23, 1));
+    const __m256d pos01 = _mm256_add_pd(_mm256_set_m128d(phase1, phase0), start);
+    const __m256d pos23 = _mm256_add_pd(_mm256_set_m128d(phase3, phase2), start);
     __m128i whole01 = _mm256_cvttpd_epi32(pos01);
     __m128i whole23 = _mm256_cvttpd_epi32(pos23);
     __m128 fraction01, fraction23;
     const __m128i failed = _mm_or_si128(_mm_cmpeq_epi32(whole01, conversionFailed),
                                         _mm_cmpeq_epi32(whole23, conversionFailed));
     if (__builtin_expect(_mm_movemask_ps(_mm_castsi128_ps(failed)) != 0, 0)) {
-      splitWidePositions(pos0, pos1, whole01, fraction01);
-      splitWidePositions(pos2, pos3, whole23, fraction23);
+      double pos[8];
+      _mm256_storeu_pd(pos, pos01);
+      _mm256_storeu_pd(pos + 4, pos23);
+      splitWidePositions(pos, whole01, fraction01);
+      splitWidePositions(pos + 4, whole23, fraction23);
     } else {
       fraction01 = _mm256_cvtpd_ps(_mm256_sub_pd(pos01, _mm256_cvtepi32_pd(whole01)));
       fraction23 = _mm256_cvtpd_ps(_mm256_sub_pd(pos23, _mm256_cvtepi32_pd(whole23)));
     }
-    r.slots01 = _mm_and_si128(whole01, historyMask);
-    r.slots23 = _mm_and_si128(whole23, historyMask);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(r.slots),
+                       _mm256_and_si256(_mm256_set_m128i(whole23, whole01), historyMask));
     r.fraction = _mm256_set_m128(fraction23, fraction01);
 
     if (kTrackPitch)
@@ -303,14 +307,10 @@ size_t runSteps(const SubRun& r, State& state, size_t last) {
     x = next;
 
     // History: each sample's replay reads come before its write, as in the kernel.
-    const __m128 p0 =
-        replayAndStore(j, static_cast<uint64_t>(_mm_cvtsi128_si64(in.slots01)), write[0]);
-    const __m128 p1 = replayAndStore(
-        j + 1, static_cast<uint64_t>(_mm_extract_epi64(in.slots01, 1)), write[1]);
-    const __m128 p2 =
-        replayAndStore(j + 2, static_cast<uint64_t>(_mm_cvtsi128_si64(in.slots23)), write[2]);
-    const __m128 p3 = replayAndStore(
-        j + 3, static_cast<uint64_t>(_mm_extract_epi64(in.slots23, 1)), write[3]);
+    const __m128 p0 = replayAndStore(j, in.slots, write[0]);
+    const __m128 p1 = replayAndStore(j + 1, in.slots + 2, write[1]);
+    const __m128 p2 = replayAndStore(j + 2, in.slots + 4, write[2]);
+    const __m128 p3 = replayAndStore(j + 3, in.slots + 6, write[3]);
     const __m256 p02 = _mm256_set_m128(p2, p0), p13 = _mm256_set_m128(p3, p1);
     const __m256 a = _mm256_shuffle_ps(p02, p13, _MM_SHUFFLE(2, 0, 2, 0));
     const __m256 b = _mm256_shuffle_ps(p02, p13, _MM_SHUFFLE(3, 1, 3, 1));
@@ -366,11 +366,11 @@ size_t runSteps(const SubRun& r, State& state, size_t last) {
     __m128 lo = _mm_setzero_ps(), hi = _mm_setzero_ps();
     __m256 d = zero8;
     if (middleIn) {
-      const __m128 dA0 = _mm_loadu_ps(dry0 + 2 * jm), dB0 = _mm_loadu_ps(dry0 + 2 * jm + 4);
-      const __m128 dA1 = _mm_loadu_ps(dry1 + 2 * jm), dB1 = _mm_loadu_ps(dry1 + 2 * jm + 4);
-      const __m128 d0 = _mm_shuffle_ps(dA0, dB0, _MM_SHUFFLE(2, 0, 2, 0));
-      const __m128 d1 = _mm_shuffle_ps(dA1, dB1, _MM_SHUFFLE(2, 0, 2, 0));
-      d = _mm256_set_m128(_mm_unpackhi_ps(d0, d1), _mm_unpacklo_ps(d0, d1));
+      // {channel 0 at jm, jm + 1, channel 1 at jm, jm + 1}, then jm + 2 and jm + 3 alike,
+      // put in sample order.
+      const __m256 d01 = _mm256_shuffle_ps(_mm256_loadu_ps(dry0 + 2 * jm),
+                                           _mm256_loadu_ps(dry1 + 2 * jm), _MM_SHUFFLE(2, 0, 2, 0));
+      d = _mm256_permute_ps(d01, _MM_SHUFFLE(3, 1, 2, 0));
       // Inputs jm + 1 to jm + 4 (x holds jm): the filter pair runs one sample ahead.
       const __m128 in0 = _mm_loadu_ps(src0 + jm + 1);
       const __m128 in1 = _mm_loadu_ps(src1 + jm + 1);
