@@ -200,16 +200,31 @@ size_t runSteps(const SubRun& r, State& state, size_t last) {
   // The next four samples' envelope, replay phase and oscillator increments.
   auto early = [&]() __attribute__((always_inline)) {
     Early r;
+    // Two samples at a time, so that the phase steps of the first two need not wait for the
+    // envelope of the last two.
+    auto excess = [&](__m128 envelopes) __attribute__((always_inline)) {
+      return _mm_max_ps(_mm256_castps256_ps128(zero8),
+                        _mm_sub_ps(envelopes, _mm256_castps256_ps128(trigger)));
+    };
+    auto pitch = [&](__m128 e) __attribute__((always_inline)) {
+      return _mm_add_ps(_mm256_castps256_ps128(ratio),
+                        _mm_mul_ps(e, _mm256_castps256_ps128(ratioRange)));
+    };
     const __m128 e0 = envelopeStep();
     const __m128 e1 = envelopeStep();
+    const __m128 env01 = _mm_movelh_ps(e0, e1);
+    const __m128 excess01 = excess(env01);
+    const __m128 R01 = pitch(excess01);
+    const __m256d ratio01 = _mm256_cvtps_pd(R01);
     const __m128 e2 = envelopeStep();
     const __m128 e3 = envelopeStep();
-    r.env = gather(e0, e1, e2, e3);
-    r.e = _mm256_max_ps(zero8, _mm256_sub_ps(r.env, trigger));
-    const __m256 R = _mm256_add_ps(ratio, _mm256_mul_ps(r.e, ratioRange));
-
-    const __m256d ratio01 = _mm256_cvtps_pd(_mm256_castps256_ps128(R));
-    const __m256d ratio23 = _mm256_cvtps_pd(_mm256_extractf128_ps(R, 1));
+    const __m128 env23 = _mm_movelh_ps(e2, e3);
+    const __m128 excess23 = excess(env23);
+    const __m128 R23 = pitch(excess23);
+    const __m256d ratio23 = _mm256_cvtps_pd(R23);
+    r.env = _mm256_set_m128(env23, env01);
+    r.e = _mm256_set_m128(excess23, excess01);
+    const __m256 R = _mm256_set_m128(R23, R01);
     const __m128d phase0 = phaseStep(_mm256_castpd256_pd128(ratio01));
     const __m128d phase1 = phaseStep(_mm256_extractf128_pd(ratio01, 1));
     const __m128d phase2 = phaseStep(_mm256_castpd256_pd128(ratio23));
