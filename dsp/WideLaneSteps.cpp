@@ -160,7 +160,9 @@ size_t runSteps(const SubRun& r, State& state, size_t last) {
   auto phaseStep = [&](__m128d ratioD) __attribute__((always_inline)) {
     const __m128d before = phase;
     phase = _mm_add_pd(phase, ratioD);
-    phase = _mm_sub_pd(phase, _mm_and_pd(_mm_cmpge_pd(phase, periodD), periodD));
+    // phase - period where that is not negative (exactly where phase >= period), else phase.
+    const __m128d wrapped = _mm_sub_pd(phase, periodD);
+    phase = _mm_blendv_pd(wrapped, phase, wrapped);
     return before;
   };
   auto oscillatorStep = [&](__m128 inc) __attribute__((always_inline)) {
