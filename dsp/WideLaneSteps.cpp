@@ -449,9 +449,12 @@ size_t runSteps(const SubRun& r, State& state, size_t last) {
 int32_t WideLaneSteps::scanWithoutCrossing(const float* filtered, int32_t count,
                                            float& peak) noexcept {
   const __m256 zero = _mm256_setzero_ps();
-  __m256 peaks = zero;
-  int32_t i = 0;
-  for (; i + 8 <= count; i += 8) {
+  // The filtered members of slots i to i + 7, and whether they hold a rising crossing.
+  struct Eight {
+    __m256 v;
+    int crossing;
+  };
+  auto eight = [&](int32_t i) __attribute__((always_inline)) {
     // The filtered members of slots i to i + 7 and of their predecessors, in the same
     // (shuffled) order.
     const float* f = filtered + 2 * i;
@@ -461,9 +464,23 @@ int32_t WideLaneSteps::scanWithoutCrossing(const float* filtered, int32_t count,
                                             _MM_SHUFFLE(3, 1, 3, 1));
     const __m256 crossing = _mm256_and_ps(_mm256_cmp_ps(v, zero, _CMP_GT_OS),
                                           _mm256_cmp_ps(before, zero, _CMP_LE_OS));
-    if (_mm256_movemask_ps(crossing) != 0) break;
-    peaks = _mm256_max_ps(v, peaks);
+    return Eight{v, _mm256_movemask_ps(crossing)};
+  };
+  // Sixteen at a time into two maxima, so that the maxima's latency does not bound the scan.
+  __m256 peaks = zero, peaksB = zero;
+  int32_t i = 0;
+  for (; i + 16 <= count; i += 16) {
+    const Eight a = eight(i), b = eight(i + 8);
+    if ((a.crossing | b.crossing) != 0) break;
+    peaks = _mm256_max_ps(a.v, peaks);
+    peaksB = _mm256_max_ps(b.v, peaksB);
   }
+  for (; i + 8 <= count; i += 8) {
+    const Eight a = eight(i);
+    if (a.crossing != 0) break;
+    peaks = _mm256_max_ps(a.v, peaks);
+  }
+  peaks = _mm256_max_ps(peaksB, peaks);
   float lanes[8];
   _mm256_storeu_ps(lanes, peaks);
   for (float p : lanes)
