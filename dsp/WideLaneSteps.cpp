@@ -200,7 +200,18 @@ size_t runSteps(const SubRun& r, State& state, size_t last) {
   };
 
   // The next four samples' envelope, replay phase and oscillator increments.
-  auto early = [&]() __attribute__((always_inline)) {
+  // The envelope of four samples, two samples of both channels to a value.
+  struct Envelopes {
+    __m128 env01, env23;
+  };
+  auto envelope = [&]() __attribute__((always_inline)) {
+    const __m128 e0 = envelopeStep();
+    const __m128 e1 = envelopeStep();
+    const __m128 e2 = envelopeStep();
+    const __m128 e3 = envelopeStep();
+    return Envelopes{_mm_movelh_ps(e0, e1), _mm_movelh_ps(e2, e3)};
+  };
+  auto earlyOf = [&](const Envelopes& en) __attribute__((always_inline)) {
     Early r;
     // Two samples at a time, so that the phase steps of the first two need not wait for the
     // envelope of the last two.
@@ -212,15 +223,11 @@ size_t runSteps(const SubRun& r, State& state, size_t last) {
       return _mm_add_ps(_mm256_castps256_ps128(ratio),
                         _mm_mul_ps(e, _mm256_castps256_ps128(ratioRange)));
     };
-    const __m128 e0 = envelopeStep();
-    const __m128 e1 = envelopeStep();
-    const __m128 env01 = _mm_movelh_ps(e0, e1);
+    const __m128 env01 = en.env01;
     const __m128 excess01 = excess(env01);
     const __m128 R01 = pitch(excess01);
     const __m256d ratio01 = _mm256_cvtps_pd(R01);
-    const __m128 e2 = envelopeStep();
-    const __m128 e3 = envelopeStep();
-    const __m128 env23 = _mm_movelh_ps(e2, e3);
+    const __m128 env23 = en.env23;
     const __m128 excess23 = excess(env23);
     const __m128 R23 = pitch(excess23);
     const __m256d ratio23 = _mm256_cvtps_pd(R23);
@@ -408,7 +415,19 @@ size_t runSteps(const SubRun& r, State& state, size_t last) {
   // recursions up to the replay positions of the group after it, so that the long dependent
   // paths of three groups overlap instead of following one another. (In this order the
   // processor overlaps them best, by a few per cent.)
+  //
+  // The envelope, a recursion whose results only the early stage needs, runs two groups
+  // ahead of it through memory: its steps may then wait for the processor behind the rest
+  // of the work without holding anything up.
   if (4 > last) return 0;
+  Envelopes envelopeNext = envelope();
+  __m128 envelopeDone = env;  // the envelope after the last group whose early stage ran
+  auto early = [&]() __attribute__((always_inline)) {
+    const Envelopes en = envelopeNext;
+    envelopeDone = en.env23;
+    envelopeNext = envelope();
+    return earlyOf(en);
+  };
   size_t j = 0;
   Early earlyA = early();
   if (j + 8 > last) {
@@ -439,7 +458,8 @@ size_t runSteps(const SubRun& r, State& state, size_t last) {
   state.filterBand = filterBand;
   state.phase = phase;
   state.osc = osc;
-  state.env = env;
+  // The envelope ran one group further than the rest: its state after the last group run.
+  state.env = _mm_movehl_ps(state.env, envelopeDone);
   state.x = x;
   return j;
 }
