@@ -96,6 +96,12 @@ int32_t lookAheadFor(double sampleRate) {
 }
 
 void prepare(BlockSettings& s, const float* values, double sr, uint32_t frames) noexcept {
+  Memory memory;
+  prepare(s, memory, values, sr, frames);
+}
+
+void prepare(BlockSettings& s, Memory& memory, const float* values, double sr,
+             uint32_t frames) noexcept {
   double v[kNumQuorvellaParameters];
   for (int i = 0; i < kNumQuorvellaParameters; ++i)
     v[i] = std::isfinite(values[i]) ? values[i] : kQuorvellaParameters[i].defaultValue;
@@ -108,10 +114,12 @@ void prepare(BlockSettings& s, const float* values, double sr, uint32_t frames) 
   v[kFilterLfoAmount] = limit(v[kFilterLfoAmount], -kMaxOctaves, kMaxOctaves);
   v[kTriggerLevel] = std::max(v[kTriggerLevel], kMinTriggerLevel);
 
-  SvfCoefficients lowpass = svfCoefficients(v[kLowpassCutoff], kInputFilterQ, sr);
+  SvfCoefficients lowpass = memory.lowpass.get(
+      {v[kLowpassCutoff], sr}, [&] { return svfCoefficients(v[kLowpassCutoff], kInputFilterQ, sr); });
   s.inputLowpassF = f32(lowpass.f);
   s.inputLowpassDamping = f32(lowpass.damping);
-  SvfCoefficients highpass = svfCoefficients(v[kHighpassCutoff], kInputFilterQ, sr);
+  SvfCoefficients highpass = memory.highpass.get(
+      {v[kHighpassCutoff], sr}, [&] { return svfCoefficients(v[kHighpassCutoff], kInputFilterQ, sr); });
   s.inputHighpassF = f32(highpass.f);
   s.inputHighpassDamping = f32(highpass.damping);
 
@@ -126,10 +134,14 @@ void prepare(BlockSettings& s, const float* values, double sr, uint32_t frames) 
   // Multimode filter: the LFO scales cutoff + 62.5 Hz so it can sweep down to 0; the
   // damping is stable at both ends of the envelope sweep.
   double m = lfoValue(s.filterLfoPhase, v[kFilterLfoShape]) * v[kFilterLfoAmount];
-  double fc = (v[kFilterCutoff] + 62.5) * pmath::exp2(m) - 62.5;
-  SvfCoefficients filter = svfCoefficients(fc, v[kFilterQ], sr);
-  double f2 = 2.0 * pmath::sin(std::min(
-                        kPi * std::max(fc, 0.0) / sr * pmath::exp2(v[kFilterEnvDepth]), kPi / 4.0));
+  double fc = (v[kFilterCutoff] + 62.5) * memory.filterLfoFactor.get({m}, [&] { return pmath::exp2(m); }) -
+              62.5;
+  SvfCoefficients filter =
+      memory.filter.get({fc, v[kFilterQ], sr}, [&] { return svfCoefficients(fc, v[kFilterQ], sr); });
+  const double envDepthFactor = memory.envDepthFactor.get(
+      {v[kFilterEnvDepth]}, [&] { return pmath::exp2(v[kFilterEnvDepth]); });
+  const double w2 = std::min(kPi * std::max(fc, 0.0) / sr * envDepthFactor, kPi / 4.0);
+  double f2 = 2.0 * memory.filterSine.get({w2}, [&] { return pmath::sin(w2); });
   double damping = filter.damping;
   if (f2 > 0.0) damping = std::min(damping, 2.0 / f2 - f2 / 2.0);
   // Below a trigger level of 0 the envelope term passes 1 and would drive the coefficient
@@ -173,15 +185,19 @@ void prepare(BlockSettings& s, const float* values, double sr, uint32_t frames) 
   double lfo = lfoValue(s.pitchLfoPhase, v[kPitchLfoShape]) *
                (v[kPitchLfoAmount] + 0.01 * v[kPitchLfoAmountFine]);
   double semis = v[kPitchOffset] + v[kPitchOffsetSweepable] + lfo;
-  double ratio = semitoneRatio(semis);
+  double ratio = memory.ratio.get({semis}, [&] { return semitoneRatio(semis); });
+  const double ratioTop = semis + v[kPitchEnvDepth];
   s.pitchRatio = f32(ratio);
-  s.pitchRatioRange = f32(semitoneRatio(semis + v[kPitchEnvDepth]) - ratio);
+  s.pitchRatioRange =
+      f32(memory.ratioTop.get({ratioTop}, [&] { return semitoneRatio(ratioTop); }) - ratio);
 
   if (!s.trackPitch) {
     double n = v[kOscPitch] - 69.0 + lfo;
-    double increment = 440.0 * semitoneRatio(n) / sr;
+    double increment = 440.0 * memory.increment.get({n}, [&] { return semitoneRatio(n); }) / sr;
+    const double nTop = n + v[kPitchEnvDepth];
     s.fixedIncrement = f32(increment);
-    s.fixedIncrementRange = f32(440.0 * semitoneRatio(n + v[kPitchEnvDepth]) / sr - increment);
+    s.fixedIncrementRange = f32(
+        440.0 * memory.incrementTop.get({nTop}, [&] { return semitoneRatio(nTop); }) / sr - increment);
   }
 
   s.pulseWidth = f32((v[kPulseWidth] + lfoValue(s.pwmLfoPhase, v[kPwmLfoShape]) * v[kPwmLfoAmount]) * 0.01);
@@ -191,9 +207,12 @@ void prepare(BlockSettings& s, const float* values, double sr, uint32_t frames) 
   s.filteredWet = v[kUseFilteredForWet] != 0.0;
   s.syncCycles = static_cast<int32_t>(std::max(std::min(std::trunc(v[kSyncCycles]), 2147483647.0), -2147483648.0));
 
-  s.envAttackCoef = f32(smoothingFactor(v[kEnvAttack], sr));
-  s.envReleaseCoef = f32(smoothingFactor(v[kEnvRelease], sr));
-  double preGain = pmath::pow(10.0, v[kEnvPreGain] * 0.05);
+  s.envAttackCoef = f32(
+      memory.attack.get({v[kEnvAttack], sr}, [&] { return smoothingFactor(v[kEnvAttack], sr); }));
+  s.envReleaseCoef = f32(
+      memory.release.get({v[kEnvRelease], sr}, [&] { return smoothingFactor(v[kEnvRelease], sr); }));
+  double preGain =
+      memory.preGain.get({v[kEnvPreGain]}, [&] { return pmath::pow(10.0, v[kEnvPreGain] * 0.05); });
   s.envPreGain = f32(preGain);
   s.envGate = f32(v[kEnvGate]);
 

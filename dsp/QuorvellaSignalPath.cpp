@@ -29,7 +29,7 @@ int32_t QuorvellaSignalPath::latencyFor(float sampleRate) {
 void QuorvellaSignalPath::process(const float* values, float sampleRate, float* const* inputs,
                                   float* const* outputs, uint32_t frames) noexcept {
   DenormalGuard flushSubnormals;
-  BlockPreparation::prepare(settings, values, sampleRate, frames);
+  BlockPreparation::prepare(settings, preparationMemory, values, sampleRate, frames);
 
   // A host block longer than the announced block size goes through the kernels in pieces
   // that fit the scratch buffer.

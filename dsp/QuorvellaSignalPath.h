@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "dsp/BlockPreparation.h"
 #include "dsp/BlockSettings.h"
 #include "dsp/CQuorvellaKernel.h"
 #include "dsp/MeterValues.h"
@@ -60,6 +61,7 @@ private:
   void updateMeters(float sampleRate, uint32_t frames) noexcept;
 
   BlockSettings settings{};
+  BlockPreparation::Memory preparationMemory;
   ScratchBuffer scratch;
   std::unique_ptr<CQuorvellaKernel> kernels[kChannels];
   MeterValues meters;

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <random>
 
 #include "dsp/BlockPreparation.h"
 #include "dsp/QuorvellaParameters.h"
@@ -232,3 +234,29 @@ TEST(BlockPreparation, HugeFilterLfoAmountAtTheBottomOfTheSweepKeepsTheFilterClo
 }
 
 }  // namespace
+
+// What a signal path remembers from block to block must never show in its settings: over
+// blocks in which parameters (now and then several at once, and the sample rate) move and
+// the LFOs run, every field equals that of a preparation that remembers nothing.
+TEST(BlockPreparation, RememberedValuesGiveTheSettingsOfAFreshPreparation) {
+  std::mt19937 rng(7);
+  Memory memory;
+  BlockSettings remembered{}, fresh{};
+  Prepared p;
+  p.set(kFilterLfoAmount, 1.0f).set(kPitchLfoAmount, 2.0f).set(kPwmLfoAmount, 10.0f);
+  p.set(kOscPitch, 60.0f);  // fixed pitch: its increments are remembered too
+  for (int block = 0; block < 600; ++block) {
+    if (block % 4 == 0) {
+      for (int changes = 1 + static_cast<int>(rng() % 3); changes > 0; --changes) {
+        const int i = static_cast<int>(rng() % kNumQuorvellaParameters);
+        const ParameterDescriptor& d = kQuorvellaParameters[i];
+        p.set(i, std::uniform_real_distribution<float>(d.minimum, d.maximum)(rng));
+      }
+    }
+    if (block == 300) p.set(kOscPitch, 0.0f);
+    const double sampleRate = block < 450 ? 44100.0 : 96000.0;
+    prepare(remembered, memory, p.values, sampleRate, 64);
+    prepare(fresh, p.values, sampleRate, 64);
+    ASSERT_EQ(std::memcmp(&remembered, &fresh, sizeof fresh), 0) << "block " << block;
+  }
+}
