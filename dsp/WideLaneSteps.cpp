@@ -92,7 +92,7 @@ size_t runSteps(const SubRun& r, State& state, size_t last) {
   const __m128d periodD = _mm_setr_pd(r.period[0], r.period[1]);
   const __m256d start = _mm256_setr_pd(r.cycleStart[0], r.cycleStart[1], r.cycleStart[0],
                                        r.cycleStart[1]);
-  const __m128i conversionFailed = _mm_set1_epi32(INT32_MIN);
+  const __m256i conversionFailed = _mm256_set1_epi32(INT32_MIN);
   const __m256i historyMask = _mm256_set1_epi32(static_cast<int32_t>(kMask));
 
   const __m256 zero8 = _mm256_setzero_ps();
@@ -242,21 +242,21 @@ size_t runSteps(const SubRun& r, State& state, size_t last) {
     const __m256d pos23 = _mm256_add_pd(_mm256_set_m128d(phase3, phase2), start);
     __m128i whole01 = _mm256_cvttpd_epi32(pos01);
     __m128i whole23 = _mm256_cvttpd_epi32(pos23);
+    __m256i wholes = _mm256_set_m128i(whole23, whole01);
     __m128 fraction01, fraction23;
-    const __m128i failed = _mm_or_si128(_mm_cmpeq_epi32(whole01, conversionFailed),
-                                        _mm_cmpeq_epi32(whole23, conversionFailed));
-    if (__builtin_expect(_mm_movemask_ps(_mm_castsi128_ps(failed)) != 0, 0)) {
+    const __m256i failed = _mm256_cmpeq_epi32(wholes, conversionFailed);
+    if (__builtin_expect(_mm256_movemask_ps(_mm256_castsi256_ps(failed)) != 0, 0)) {
       double pos[8];
       _mm256_storeu_pd(pos, pos01);
       _mm256_storeu_pd(pos + 4, pos23);
       splitWidePositions(pos, whole01, fraction01);
       splitWidePositions(pos + 4, whole23, fraction23);
+      wholes = _mm256_set_m128i(whole23, whole01);
     } else {
       fraction01 = _mm256_cvtpd_ps(_mm256_sub_pd(pos01, _mm256_cvtepi32_pd(whole01)));
       fraction23 = _mm256_cvtpd_ps(_mm256_sub_pd(pos23, _mm256_cvtepi32_pd(whole23)));
     }
-    _mm256_store_si256(reinterpret_cast<__m256i*>(r.slots),
-                       _mm256_and_si256(_mm256_set_m128i(whole23, whole01), historyMask));
+    _mm256_store_si256(reinterpret_cast<__m256i*>(r.slots), _mm256_and_si256(wholes, historyMask));
     r.fraction = _mm256_set_m128(fraction23, fraction01);
 
     if (kTrackPitch)
