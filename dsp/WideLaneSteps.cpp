@@ -445,16 +445,11 @@ size_t runSteps(const SubRun& r, State& state, size_t last) {
     step(0, nullptr, j - 4, &f);
   }
 
-  const __m128 lowLanes = _mm256_castps256_ps128(low8);
-  const __m128 bandLanes = _mm256_castps256_ps128(band8);
+  state.inputLow = _mm256_castps256_ps128(low8);
+  state.inputBand = _mm256_castps256_ps128(band8);
   // The multimode filter's lanes 2-3 as they came: the two-sample steps carry them along.
-  const __m128 filterLow = _mm_blend_ps(_mm256_extractf128_ps(low8, 1), state.filterLow, 0x0C);
-  const __m128 filterBand =
-      _mm_blend_ps(_mm256_extractf128_ps(band8, 1), state.filterBand, 0x0C);
-  state.inputLow = lowLanes;
-  state.inputBand = bandLanes;
-  state.filterLow = filterLow;
-  state.filterBand = filterBand;
+  state.filterLow = _mm_blend_ps(_mm256_extractf128_ps(low8, 1), state.filterLow, 0x0C);
+  state.filterBand = _mm_blend_ps(_mm256_extractf128_ps(band8, 1), state.filterBand, 0x0C);
   state.phase = phase;
   state.osc = osc;
   // The envelope ran one group further than the rest: its state after the last group run.

@@ -2,9 +2,9 @@
 // AVX2. The recursions (input filter pair, envelope, replay phase, oscillator phase,
 // multimode filter) still step one sample after the other with channel c in lane c (the
 // input filter pair and the multimode filter, which share one shape, in the same
-// instructions); the work between them (replay positions and interpolation, waveforms, mixing, the output sum)
-// runs once for four samples of both channels in 256-bit lanes, which also gives the
-// compiler three-operand instructions and so fewer copies. Every lane performs the scalar
+// instructions); the work between them (replay positions and interpolation, waveforms,
+// mixing, the output sum) runs once for four samples of both channels in 256-bit lanes,
+// which also gives the compiler three-operand instructions and so fewer copies. Every lane performs the scalar
 // kernel's operations in the same order and precision (no fused multiply-add), and memory
 // is touched in the kernel's order where it matters, so samples, histories and states are
 // bit for bit those of the two-sample steps.
