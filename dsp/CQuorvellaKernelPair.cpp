@@ -26,12 +26,13 @@ bool overlaps(const float* a, const float* b, uint32_t frames) {
 
 }  // namespace
 
-CQuorvellaKernelPair::CQuorvellaKernelPair(Kernel& left, Kernel& right, bool wideSteps) noexcept
+CQuorvellaKernelPair::CQuorvellaKernelPair(Kernel& left, Kernel& right, Steps steps) noexcept
     : kernels{&left, &right}, runs{} {
 #if defined(QUORVELLA_WIDE_LANES)
-  wide = wideSteps && WideLaneSteps::available();
+  wide = steps != Steps::two && WideLaneSteps::available();
+  widest = steps == Steps::best;
 #else
-  (void)wideSteps;
+  (void)steps;
 #endif
 }
 
@@ -481,7 +482,8 @@ void CQuorvellaKernelPair::runSamples(const float* const inputs[2], float* const
                                  {runs[0].invPeriod, runs[1].invPeriod},
                                  {runs[0].period, runs[1].period},
                                  {runs[0].cycleStart, runs[1].cycleStart}};
-    j = WideLaneSteps::run(kTrackPitch, subRun, state, last);
+    j = WideLaneSteps::run(widest ? WideLaneSteps::best() : WideLaneSteps::Instructions::avx2,
+                           kTrackPitch, subRun, state, last);
     copied = j;
     phase = state.phase;
     osc = state.osc;

@@ -22,9 +22,13 @@ class CQuorvellaKernelPair {
 public:
   using Kernel = CQuorvellaKernel;
 
-  // wideSteps: run four samples at a time where the processor can (WideLaneSteps); the
-  // result is the same either way.
-  CQuorvellaKernelPair(Kernel& left, Kernel& right, bool wideSteps = true) noexcept;
+  // The loops the pair may run; all give the same samples, and tests hold each against the
+  // others. best: four samples at a time (WideLaneSteps) with the best instruction set the
+  // processor has; avx2: four at a time with AVX2 even where AVX-512 would run; two: two at
+  // a time. Where the processor lacks what a loop needs, the next narrower one runs.
+  enum class Steps { best, avx2, two };
+
+  CQuorvellaKernelPair(Kernel& left, Kernel& right, Steps steps = Steps::best) noexcept;
 
   // Whether the lock-step path gives the sequential result for these buffers: all four are
   // present, neither channel's output overlaps the other channel's input (the sequential
@@ -56,5 +60,6 @@ private:
 
   Kernel* kernels[2];
   Run runs[2];
-  bool wide = false;
+  bool wide = false;     // four samples at a time
+  bool widest = false;   // with the best instruction set
 };

@@ -53,7 +53,7 @@ void QuorvellaSignalPath::process(const float* values, float sampleRate, float* 
     float* pieceIn[2] = {in[0] ? in[0] + done : nullptr, in[1] ? in[1] + done : nullptr};
     float* pieceOut[2] = {out[0] ? out[0] + done : nullptr, out[1] ? out[1] + done : nullptr};
     if (paired) {
-      CQuorvellaKernelPair pair(*kernels[0], *kernels[1], wideSteps);
+      CQuorvellaKernelPair pair(*kernels[0], *kernels[1], laneSteps);
       pair.process(pieceIn, pieceOut, filtered, n);
     } else {
       runKernels(pieceIn, pieceOut, n);

@@ -1,13 +1,13 @@
 // The middle of the two-channel lock-step loop, four samples at a time, on processors with
-// AVX2. The recursions (input filter pair, envelope, replay phase, oscillator phase,
-// multimode filter) still step one sample after the other with channel c in lane c (the
-// input filter pair and the multimode filter, which share one shape, in the same
-// instructions); the work between them (replay positions and interpolation, waveforms,
-// mixing, the output sum) runs once for four samples of both channels in 256-bit lanes,
-// which also gives the compiler three-operand instructions and so fewer copies. Every lane performs the scalar
-// kernel's operations in the same order and precision (no fused multiply-add), and memory
-// is touched in the kernel's order where it matters, so samples, histories and states are
-// bit for bit those of the two-sample steps.
+// AVX2, and with AVX-512 where they have it (WideLaneLoop). The recursions (input filter
+// pair, envelope, replay phase, oscillator phase, multimode filter) still step one sample
+// after the other with channel c in lane c (the input filter pair and the multimode filter,
+// which share one shape, in the same instructions); the work between them (replay positions
+// and interpolation, waveforms, mixing, the output sum) runs once for four samples of both
+// channels in 256-bit lanes, which also gives the compiler three-operand instructions and so
+// fewer copies. Every lane performs the scalar kernel's operations in the same order and
+// precision (no fused multiply-add), and memory is touched in the kernel's order where it
+// matters, so samples, histories and states are bit for bit those of the two-sample steps.
 //
 // Audio thread only; nothing here allocates, locks or waits. CQuorvellaKernelPair holds the
 // lane state between its own steps and these.
@@ -47,14 +47,21 @@ public:
     double period[2], cycleStart[2];
   };
 
-  // Whether this processor runs the four-sample steps; decided once, when the library loads.
+  // The instruction sets the steps are compiled for; the samples are the same with each.
+  enum class Instructions { avx2, avx512 };
+
+  // Whether this processor runs the four-sample steps (it has AVX2), and the best set it
+  // runs them with; both decided once, when the library loads.
   static bool available() noexcept;
+  static Instructions best() noexcept;
 
   // Runs the sub-run's samples from its first on, four at a time, while four samples and
   // the input after them lie within it (samples j to j + 3 need j + 4 <= last, last being
   // the sub-run's last sample), and returns the first sample not run. The dry reads of a
   // step come before its history writes, which needs a look-ahead of at least four samples.
-  static size_t run(bool trackPitch, const SubRun& subRun, State& state, size_t last) noexcept;
+  // Needs available(); AVX-512 is taken only where the processor has it, else AVX2.
+  static size_t run(Instructions instructions, bool trackPitch, const SubRun& subRun,
+                    State& state, size_t last) noexcept;
 
   // The cycle analysis' scan over count consecutive history slots, eight at a time.
   // filtered points at the first slot's filtered member, with the slot before it in the

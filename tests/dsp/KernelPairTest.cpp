@@ -21,6 +21,9 @@
 namespace {
 
 using Kernel = CQuorvellaKernel;
+using Steps = CQuorvellaKernelPair::Steps;
+// Every lock-step loop: AVX-512 where the processor has it, AVX2, two samples at a time.
+const Steps kEverySteps[] = {Steps::best, Steps::avx2, Steps::two};
 
 bool sameFloat(float a, float b) {
   if (std::isnan(a) && std::isnan(b)) return true;  // payloads may differ
@@ -33,11 +36,11 @@ struct Twin {
   std::unique_ptr<SignalHarness> reference{new SignalHarness()};
   uint32_t lastPiece = 0;
 
-  // wideSteps: whether the lock-step path may take four samples at a time (where the
-  // processor can); either way it must give the per-kernel result.
-  Twin(float sampleRate, int32_t blockSize, bool wideSteps = true) {
+  // steps: the lock-step loop to hold against the per-kernel path (where the processor lacks
+  // what it needs, the next narrower one runs); each must give the per-kernel result.
+  Twin(float sampleRate, int32_t blockSize, Steps steps = Steps::best) {
     reference->setKernelPairing(false);
-    paired->setWideSteps(wideSteps);
+    paired->setLaneSteps(steps);
     for (SignalHarness* e : {paired.get(), reference.get()}) {
       e->setSampleRate(sampleRate);
       e->setBlockSize(blockSize);
@@ -220,7 +223,7 @@ TEST(KernelPair, RandomParameterSetsMatchThePerKernelPath) {
     SCOPED_TRACE("seed " + std::to_string(seed));
     std::mt19937 rng(seed);
     const float rate = rates[seed % 4];
-    Twin twin(rate, scratchSizes[rng() % 5], seed % 2 == 0);
+    Twin twin(rate, scratchSizes[rng() % 5], kEverySteps[seed % 3]);
     const double wild = wildness[rng() % 4];
     for (int i = 0; i < kNumQuorvellaParameters; ++i) twin.set(i, randomValue(rng, i, wild));
     StereoBuffer in = stereoMaterial(24000, rate, seed);
@@ -235,11 +238,11 @@ TEST(KernelPair, FactoryProgramsMatchAtEverySampleRate) {
   for (int p = 0; p < kNumFactoryPrograms; ++p) {
     for (int r = 0; r < 4; ++r) {
       const float rate = rates[r];
-      const bool wide = (p + r) % 2 == 0;
+      const Steps steps = kEverySteps[(p + r) % 3];
       SCOPED_TRACE(std::string(kFactoryPrograms[p].name) + " at " + std::to_string(rate) +
-                   (wide ? ", four samples at a time" : ", two at a time"));
+                   ", steps " + std::to_string(static_cast<int>(steps)));
       std::mt19937 rng(static_cast<uint32_t>(p * 100 + rate));
-      Twin twin(rate, 512, wide);
+      Twin twin(rate, 512, steps);
       twin.setProgram(p);
       StereoBuffer in = stereoMaterial(30000, rate, static_cast<uint32_t>(p + 7));
       runRandomSession(twin, in, rng, 0.0, false);

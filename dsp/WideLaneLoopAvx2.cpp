@@ -1,0 +1,26 @@
+// The four-sample steps compiled for AVX2; WideLaneSteps runs them only on processors
+// that have it.
+#if defined(__SSE2__) && defined(__x86_64__)
+
+// What the loop includes comes first, compiled for the baseline: only the loop itself is
+// compiled for this set, so that no inline function of another header can be emitted here
+// with instructions that other processors lack (the linker keeps one copy of each).
+#include <immintrin.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <type_traits>
+
+#include "dsp/CQuorvellaKernel.h"
+#include "dsp/WideLaneSteps.h"
+
+#pragma GCC push_options
+#pragma GCC target("avx2")
+
+#include "dsp/WideLaneLoop.h"
+
+template class WideLaneLoop<false>;
+
+#pragma GCC pop_options
+
+#endif
