@@ -88,8 +88,8 @@ void CQuorvellaKernel::process(const float* source, float* destination, uint32_t
 CQuorvellaKernel::ZeroCrossing CQuorvellaKernel::scanZeroCrossing(const Slot* history,
                                                                   int32_t start,
                                                                   int32_t count,
-                                                                  bool wideSteps) noexcept {
-  (void)wideSteps;  // only where the wide steps exist
+                                                                  LaneSteps steps) noexcept {
+  (void)steps;  // only where the wide steps exist
   ZeroCrossing result{0, 0.0f};
   float previous = 1000000.0f;  // so that the first sample is never a crossing
   int32_t i = 0;
@@ -109,7 +109,9 @@ CQuorvellaKernel::ZeroCrossing CQuorvellaKernel::scanZeroCrossing(const Slot* hi
 #if defined(QUORVELLA_WIDE_LANES)
   // Eight at a time where the processor can: up to the ring's end, slot 0 alone (its
   // predecessor is the ring's last slot), then on from slot 1.
-  if (wideSteps && WideLaneSteps::available()) {
+  if (steps != LaneSteps::sse2 && WideLaneSteps::available()) {
+    const WideLaneSteps::Instructions instructions =
+        steps == LaneSteps::best ? WideLaneSteps::best() : WideLaneSteps::Instructions::avx2;
     for (int pass = 0; pass < 2 && i < count; ++pass) {
       int32_t slot = (start + i) & kHistoryMask;
       if (slot == 0) {
@@ -120,7 +122,8 @@ CQuorvellaKernel::ZeroCrossing CQuorvellaKernel::scanZeroCrossing(const Slot* hi
       }
       const int32_t run = std::min(count - i, kHistorySize - slot);
       const int32_t passed =
-          WideLaneSteps::scanWithoutCrossing(&history[slot].filtered, run, result.peak);
+          WideLaneSteps::scanWithoutCrossing(instructions, &history[slot].filtered, run,
+                                             result.peak);
       i += passed;
       if (passed < run) break;
     }

@@ -12,6 +12,7 @@
 
 #include "dsp/AUKernelBase.h"
 #include "dsp/BlockSettings.h"
+#include "dsp/LaneSteps.h"
 #include "dsp/ScratchBuffer.h"
 
 class CQuorvellaKernelPair;
@@ -61,10 +62,10 @@ public:
   };
 
   // The first rising zero crossing of the filtered history in the count slots from start
-  // (wrapping), and the peak up to and including it. Needs the whole history. wideSteps:
-  // eight slots at a time where the processor can (the result is the same either way).
+  // (wrapping), and the peak up to and including it. Needs the whole history. steps: the
+  // vector loop to scan with (the result is the same with each).
   static ZeroCrossing scanZeroCrossing(const Slot* history, int32_t start, int32_t count,
-                                       bool wideSteps = true) noexcept;
+                                       LaneSteps steps = LaneSteps::best) noexcept;
 
   // Whole part of a replay position, truncated toward zero. A position beyond the 64-bit
   // range (only possible with pitch ratios far outside the parameter ranges) or NaN gives

@@ -26,11 +26,11 @@ bool overlaps(const float* a, const float* b, uint32_t frames) {
 
 }  // namespace
 
-CQuorvellaKernelPair::CQuorvellaKernelPair(Kernel& left, Kernel& right, Steps steps) noexcept
+CQuorvellaKernelPair::CQuorvellaKernelPair(Kernel& left, Kernel& right, LaneSteps steps) noexcept
     : kernels{&left, &right}, runs{} {
 #if defined(QUORVELLA_WIDE_LANES)
-  wide = steps != Steps::two && WideLaneSteps::available();
-  widest = steps == Steps::best;
+  wide = steps != LaneSteps::sse2 && WideLaneSteps::available();
+  widest = steps == LaneSteps::best;
 #else
   (void)steps;
 #endif

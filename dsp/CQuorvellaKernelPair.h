@@ -17,18 +17,15 @@
 #include <cstdint>
 
 #include "dsp/CQuorvellaKernel.h"
+#include "dsp/LaneSteps.h"
 
 class CQuorvellaKernelPair {
 public:
   using Kernel = CQuorvellaKernel;
 
-  // The loops the pair may run; all give the same samples, and tests hold each against the
-  // others. best: four samples at a time (WideLaneSteps) with the best instruction set the
-  // processor has; avx2: four at a time with AVX2 even where AVX-512 would run; two: two at
-  // a time. Where the processor lacks what a loop needs, the next narrower one runs.
-  enum class Steps { best, avx2, two };
-
-  CQuorvellaKernelPair(Kernel& left, Kernel& right, Steps steps = Steps::best) noexcept;
+  // steps: the loop to run (LaneSteps); with AVX2 or AVX-512 the pair takes four samples at
+  // a time (WideLaneSteps), with SSE2 two.
+  CQuorvellaKernelPair(Kernel& left, Kernel& right, LaneSteps steps = LaneSteps::best) noexcept;
 
   // Whether the lock-step path gives the sequential result for these buffers: all four are
   // present, neither channel's output overlaps the other channel's input (the sequential

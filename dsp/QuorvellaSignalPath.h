@@ -15,7 +15,7 @@
 #include "dsp/BlockPreparation.h"
 #include "dsp/BlockSettings.h"
 #include "dsp/CQuorvellaKernel.h"
-#include "dsp/CQuorvellaKernelPair.h"
+#include "dsp/LaneSteps.h"
 #include "dsp/MeterValues.h"
 #include "dsp/ScratchBuffer.h"
 
@@ -53,9 +53,9 @@ public:
   // Whether process may run the two kernels in lock-step (the default). Off, every block
   // takes the per-kernel path, which gives the same samples; tests compare the two.
   void setKernelPairing(bool enabled) { kernelPairing = enabled; }
-  // Which loop the lock-step path runs (CQuorvellaKernelPair::Steps; the default is the
-  // fastest the processor runs); the samples are the same with each, and tests compare them.
-  void setLaneSteps(CQuorvellaKernelPair::Steps steps) { laneSteps = steps; }
+  // Which loop the lock-step path runs (the default is the best the processor runs); the
+  // samples are the same with each, and tests compare them.
+  void setLaneSteps(LaneSteps steps) { laneSteps = steps; }
 
 private:
   void runKernels(float* const* inputs, float* const* outputs, uint32_t frames) noexcept;
@@ -67,5 +67,5 @@ private:
   std::unique_ptr<CQuorvellaKernel> kernels[kChannels];
   MeterValues meters;
   bool kernelPairing = true;
-  CQuorvellaKernelPair::Steps laneSteps = CQuorvellaKernelPair::Steps::best;
+  LaneSteps laneSteps = LaneSteps::best;
 };

@@ -44,8 +44,10 @@ size_t WideLaneSteps::run(Instructions instructions, bool trackPitch, const SubR
 #pragma GCC push_options
 #pragma GCC target("avx2")
 
-int32_t WideLaneSteps::scanWithoutCrossing(const float* filtered, int32_t count,
-                                           float& peak) noexcept {
+namespace {
+
+// The scan from the first slot on, sixteen and then eight at a time.
+int32_t scanEights(const float* filtered, int32_t count, float& peak) {
   const __m256 zero = _mm256_setzero_ps();
   // The filtered members of slots i to i + 7, and whether they hold a rising crossing.
   struct Eight {
@@ -86,6 +88,63 @@ int32_t WideLaneSteps::scanWithoutCrossing(const float* filtered, int32_t count,
   return i;
 }
 
+}  // namespace
+
 #pragma GCC pop_options
+#pragma GCC push_options
+#pragma GCC target("avx2,avx512f,avx512vl,avx512dq")
+
+namespace {
+
+// The maximum with every lane taken, which is the plain one; GCC 12 warns about the plain
+// intrinsic's undefined operand.
+inline __m512 max(__m512 a, __m512 b) { return _mm512_maskz_max_ps(0xFFFF, a, b); }
+
+// The scan thirty-two at a time in 512-bit vectors, as long as no crossing lies within the
+// next thirty-two: one permutation puts sixteen filtered members in order, and the crossing
+// test takes the comparisons' mask bits, each slot's "not positive" bit shifted onto its
+// successor. Returns the slots passed (a multiple of 32).
+int32_t scanThirtyTwos(const float* filtered, int32_t count, float& peak) {
+  const __m512 zero = _mm512_setzero_ps();
+  const __m512i odd = _mm512_setr_epi32(1, 3, 5, 7, 9, 11, 13, 15, 17, 19, 21, 23, 25, 27, 29, 31);
+  auto sixteen = [&](int32_t i) __attribute__((always_inline)) {
+    const float* f = filtered + 2 * i;
+    return _mm512_permutex2var_ps(_mm512_loadu_ps(f - 1), odd, _mm512_loadu_ps(f + 15));
+  };
+  // Bit 0: whether the slot before the next thirty-two is not positive.
+  uint32_t before = filtered[-2] <= 0.0f ? 1u : 0u;
+  __m512 peaks = zero, peaksB = zero;
+  int32_t i = 0;
+  for (; i + 32 <= count; i += 32) {
+    const __m512 a = sixteen(i), b = sixteen(i + 16);
+    const uint32_t positive = static_cast<uint32_t>(_mm512_cmp_ps_mask(a, zero, _CMP_GT_OS)) |
+                              static_cast<uint32_t>(_mm512_cmp_ps_mask(b, zero, _CMP_GT_OS)) << 16;
+    const uint32_t notPositive =
+        static_cast<uint32_t>(_mm512_cmp_ps_mask(a, zero, _CMP_LE_OS)) |
+        static_cast<uint32_t>(_mm512_cmp_ps_mask(b, zero, _CMP_LE_OS)) << 16;
+    if ((positive & (notPositive << 1 | before)) != 0) break;
+    before = notPositive >> 31;
+    peaks = max(a, peaks);
+    peaksB = max(b, peaksB);
+  }
+  peaks = max(peaksB, peaks);
+  float lanes[16];
+  _mm512_storeu_ps(lanes, peaks);
+  for (float p : lanes)
+    if (p > peak) peak = p;
+  return i;
+}
+
+}  // namespace
+
+#pragma GCC pop_options
+
+int32_t WideLaneSteps::scanWithoutCrossing(Instructions instructions, const float* filtered,
+                                           int32_t count, float& peak) noexcept {
+  int32_t i = 0;
+  if (instructions == Instructions::avx512 && kAvx512) i = scanThirtyTwos(filtered, count, peak);
+  return i + scanEights(filtered + 2 * i, count - i, peak);
+}
+
 
 #endif

@@ -63,13 +63,15 @@ public:
   static size_t run(Instructions instructions, bool trackPitch, const SubRun& subRun,
                     State& state, size_t last) noexcept;
 
-  // The cycle analysis' scan over count consecutive history slots, eight at a time.
-  // filtered points at the first slot's filtered member, with the slot before it in the
-  // same array; slots are {raw, filtered} pairs. Stops before the first eight that hold a
-  // rising zero crossing (a positive value whose predecessor is not positive), or when fewer
-  // than eight remain, and returns how many slots it passed; peak rises to the largest value
-  // among them (NaNs and zeros never replace it).
-  static int32_t scanWithoutCrossing(const float* filtered, int32_t count, float& peak) noexcept;
+  // The cycle analysis' scan over count consecutive history slots, eight at a time (with
+  // AVX-512, thirty-two while no crossing is near). filtered points at the first slot's
+  // filtered member, with the slot before it in the same array; slots are {raw, filtered}
+  // pairs. Stops before the first eight that hold a rising zero crossing (a positive value
+  // whose predecessor is not positive), or when fewer than eight remain, and returns how
+  // many slots it passed; peak rises to the largest value among them (NaNs and zeros never
+  // replace it). Needs available(), as run.
+  static int32_t scanWithoutCrossing(Instructions instructions, const float* filtered,
+                                     int32_t count, float& peak) noexcept;
 };
 
 #endif

@@ -21,9 +21,8 @@
 namespace {
 
 using Kernel = CQuorvellaKernel;
-using Steps = CQuorvellaKernelPair::Steps;
-// Every lock-step loop: AVX-512 where the processor has it, AVX2, two samples at a time.
-const Steps kEverySteps[] = {Steps::best, Steps::avx2, Steps::two};
+// Every loop: AVX-512 where the processor has it, AVX2, SSE2.
+const LaneSteps kEverySteps[] = {LaneSteps::best, LaneSteps::avx2, LaneSteps::sse2};
 
 bool sameFloat(float a, float b) {
   if (std::isnan(a) && std::isnan(b)) return true;  // payloads may differ
@@ -38,7 +37,7 @@ struct Twin {
 
   // steps: the lock-step loop to hold against the per-kernel path (where the processor lacks
   // what it needs, the next narrower one runs); each must give the per-kernel result.
-  Twin(float sampleRate, int32_t blockSize, Steps steps = Steps::best) {
+  Twin(float sampleRate, int32_t blockSize, LaneSteps steps = LaneSteps::best) {
     reference->setKernelPairing(false);
     paired->setLaneSteps(steps);
     for (SignalHarness* e : {paired.get(), reference.get()}) {
@@ -238,7 +237,7 @@ TEST(KernelPair, FactoryProgramsMatchAtEverySampleRate) {
   for (int p = 0; p < kNumFactoryPrograms; ++p) {
     for (int r = 0; r < 4; ++r) {
       const float rate = rates[r];
-      const Steps steps = kEverySteps[(p + r) % 3];
+      const LaneSteps steps = kEverySteps[(p + r) % 3];
       SCOPED_TRACE(std::string(kFactoryPrograms[p].name) + " at " + std::to_string(rate) +
                    ", steps " + std::to_string(static_cast<int>(steps)));
       std::mt19937 rng(static_cast<uint32_t>(p * 100 + rate));
@@ -424,11 +423,12 @@ TEST(KernelPair, ZeroCrossingScanFollowsTheSampleRule) {
     const int32_t start = static_cast<int32_t>(rng() % Kernel::kHistorySize);
     const int32_t count = static_cast<int32_t>(rng() % 1024);
     Kernel::ZeroCrossing expected = reference(history.data(), start, count);
-    for (bool wide : {true, false}) {
-      Kernel::ZeroCrossing got = Kernel::scanZeroCrossing(history.data(), start, count, wide);
-      ASSERT_EQ(got.offset, expected.offset) << "trial " << trial << ", wide " << wide;
+    for (LaneSteps steps : kEverySteps) {
+      Kernel::ZeroCrossing got = Kernel::scanZeroCrossing(history.data(), start, count, steps);
+      const int loop = static_cast<int>(steps);
+      ASSERT_EQ(got.offset, expected.offset) << "trial " << trial << ", loop " << loop;
       ASSERT_TRUE(std::memcmp(&got.peak, &expected.peak, sizeof(float)) == 0)
-          << "trial " << trial << ", wide " << wide;
+          << "trial " << trial << ", loop " << loop;
     }
   }
 }

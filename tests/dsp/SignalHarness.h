@@ -26,7 +26,7 @@ public:
   float getSampleRate() const { return sampleRate; }
   void setBlockSize(int32_t size) { path.setBlockSize(size); }
   void setKernelPairing(bool enabled) { path.setKernelPairing(enabled); }
-  void setLaneSteps(CQuorvellaKernelPair::Steps steps) { path.setLaneSteps(steps); }
+  void setLaneSteps(LaneSteps steps) { path.setLaneSteps(steps); }
 
   void processReplacing(float** inputs, float** outputs, int32_t frames) {
     if (!inputs || !outputs || frames < 0) return;
