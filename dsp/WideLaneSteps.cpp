@@ -22,6 +22,12 @@ bool processorRunsAvx512() {
          __builtin_cpu_supports("avx512dq");
 }
 
+// Raises peak to the largest of the scan's lane maxima (NaNs and zeros never replace it).
+void raisePeak(const float* lanes, int count, float& peak) {
+  for (int i = 0; i < count; ++i)
+    if (lanes[i] > peak) peak = lanes[i];
+}
+
 // Decided while the library loads, never on the audio thread.
 const bool kAvx2 = processorRunsAvx2();
 const bool kAvx512 = kAvx2 && processorRunsAvx512();
@@ -83,8 +89,7 @@ int32_t scanEights(const float* filtered, int32_t count, float& peak) {
   peaks = _mm256_max_ps(peaksB, peaks);
   float lanes[8];
   _mm256_storeu_ps(lanes, peaks);
-  for (float p : lanes)
-    if (p > peak) peak = p;
+  raisePeak(lanes, 8, peak);
   return i;
 }
 
@@ -130,8 +135,7 @@ int32_t scanThirtyTwos(const float* filtered, int32_t count, float& peak) {
   peaks = max(peaksB, peaks);
   float lanes[16];
   _mm512_storeu_ps(lanes, peaks);
-  for (float p : lanes)
-    if (p > peak) peak = p;
+  raisePeak(lanes, 16, peak);
   return i;
 }
 
