@@ -5,6 +5,7 @@
 #include "dsp/BlockPreparation.h"
 #include "dsp/FactoryPrograms.h"
 #include "dsp/QuorvellaParameters.h"
+#include "dsp/WideLaneSteps.h"
 #include "effect/HvcQuorvella.h"
 
 std::vector<float> BenchSignal::bassLine() {
@@ -15,6 +16,15 @@ std::vector<float> BenchSignal::bassLine() {
     input[i] = static_cast<float>(0.5 * std::exp(-2.0 * (i % 4096) / 4096.0) * (2.0 * t - 1.0));
   }
   return input;
+}
+
+std::string BenchSignal::label(int program) {
+  const char* instructions = "SSE2";
+#if defined(QUORVELLA_WIDE_LANES)
+  if (WideLaneSteps::available())
+    instructions = WideLaneSteps::best() == WideLaneSteps::Instructions::avx512 ? "AVX-512" : "AVX2";
+#endif
+  return std::string(kFactoryPrograms[program].name) + ", " + instructions;
 }
 
 int BenchSignal::programNamed(const std::string& name) {

@@ -24,4 +24,8 @@ public:
   static int programNamed(const std::string& name);
   // effect at kRate and kBlock on program; settings: that program's block settings.
   static void setUp(HvcQuorvella& effect, int program, BlockSettings& settings);
+  // The label of a program's figures: its name and the instruction set the signal path's
+  // loops run with on this processor ("AVX-512", "AVX2" or "SSE2"), which the figures
+  // depend on.
+  static std::string label(int program);
 };

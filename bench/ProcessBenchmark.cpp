@@ -33,7 +33,7 @@ void processBlocks(benchmark::State& state, int program, int frames) {
     benchmark::DoNotOptimize(right.data());
     block = (block + 1) % blocks;
   }
-  state.SetLabel(kFactoryPrograms[program].name);
+  state.SetLabel(BenchSignal::label(program));
   state.SetItemsProcessed(state.iterations() * frames);
   // Seconds of audio per second of processing, as a rate counter.
   state.counters["realtime"] =

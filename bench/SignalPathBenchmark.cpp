@@ -70,7 +70,7 @@ void compare(benchmark::State& state, int program) {
     block = (block + kBatch) % kInputBlocks;
   }
   const double audio = static_cast<double>(state.iterations()) * kBatch * kBlock / kRate;
-  state.SetLabel(kFactoryPrograms[program].name);
+  state.SetLabel(BenchSignal::label(program));
   state.counters["product_x"] = audio / productSeconds;
   state.counters["limit_x"] = audio / limitSeconds;
   state.counters["share"] = limitSeconds / productSeconds;
