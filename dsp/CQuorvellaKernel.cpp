@@ -107,8 +107,8 @@ CQuorvellaKernel::ZeroCrossing CQuorvellaKernel::scanZeroCrossing(const Slot* hi
   if (count <= 0 || scalarStep(0)) return result;
   i = 1;
 #if defined(QUORVELLA_WIDE_LANES)
-  // Eight at a time where the processor can: up to the ring's end, slot 0 alone (its
-  // predecessor is the ring's last slot), then on from slot 1.
+  // Eight or thirty-two at a time where the processor can: up to the ring's end, slot 0
+  // alone (its predecessor is the ring's last slot), then on from slot 1.
   if (steps != LaneSteps::sse2 && WideLaneSteps::available()) {
     const WideLaneSteps::Instructions instructions =
         steps == LaneSteps::best ? WideLaneSteps::best() : WideLaneSteps::Instructions::avx2;
@@ -121,11 +121,14 @@ CQuorvellaKernel::ZeroCrossing CQuorvellaKernel::scanZeroCrossing(const Slot* hi
         slot = 1;
       }
       const int32_t run = std::min(count - i, kHistorySize - slot);
-      const int32_t passed =
-          WideLaneSteps::scanWithoutCrossing(instructions, &history[slot].filtered, run,
-                                             result.peak);
-      i += passed;
-      if (passed < run) break;
+      const WideLaneSteps::Scan scan =
+          WideLaneSteps::scan(instructions, &history[slot].filtered, run, result.peak);
+      i += scan.passed;
+      if (scan.crossing) {
+        result.offset = static_cast<uint32_t>(i);
+        return result;
+      }
+      if (scan.passed < run) break;
     }
   }
 #endif

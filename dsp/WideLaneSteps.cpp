@@ -105,11 +105,11 @@ namespace {
 // intrinsic's undefined operand.
 inline __m512 max(__m512 a, __m512 b) { return _mm512_maskz_max_ps(0xFFFF, a, b); }
 
-// The scan thirty-two at a time in 512-bit vectors, as long as no crossing lies within the
-// next thirty-two: one permutation puts sixteen filtered members in order, and the crossing
-// test takes the comparisons' mask bits, each slot's "not positive" bit shifted onto its
-// successor. Returns the slots passed (a multiple of 32).
-int32_t scanThirtyTwos(const float* filtered, int32_t count, float& peak) {
+// The scan thirty-two at a time in 512-bit vectors: one permutation puts sixteen filtered
+// members in order, and the crossing test takes the comparisons' mask bits, each slot's
+// "not positive" bit shifted onto its successor. Stops at the first crossing, whose place
+// the bits give, or before fewer than thirty-two slots remain.
+WideLaneSteps::Scan scanThirtyTwos(const float* filtered, int32_t count, float& peak) {
   const __m512 zero = _mm512_setzero_ps();
   const __m512i odd = _mm512_setr_epi32(1, 3, 5, 7, 9, 11, 13, 15, 17, 19, 21, 23, 25, 27, 29, 31);
   auto sixteen = [&](int32_t i) __attribute__((always_inline)) {
@@ -119,7 +119,8 @@ int32_t scanThirtyTwos(const float* filtered, int32_t count, float& peak) {
   // Bit 0: whether the slot before the next thirty-two is not positive.
   uint32_t before = filtered[-2] <= 0.0f ? 1u : 0u;
   __m512 peaks = zero, peaksB = zero;
-  int32_t i = 0;
+  WideLaneSteps::Scan scan{0, false};
+  int32_t& i = scan.passed;
   for (; i + 32 <= count; i += 32) {
     const __m512 a = sixteen(i), b = sixteen(i + 16);
     const uint32_t positive = static_cast<uint32_t>(_mm512_cmp_ps_mask(a, zero, _CMP_GT_OS)) |
@@ -127,7 +128,17 @@ int32_t scanThirtyTwos(const float* filtered, int32_t count, float& peak) {
     const uint32_t notPositive =
         static_cast<uint32_t>(_mm512_cmp_ps_mask(a, zero, _CMP_LE_OS)) |
         static_cast<uint32_t>(_mm512_cmp_ps_mask(b, zero, _CMP_LE_OS)) << 16;
-    if ((positive & (notPositive << 1 | before)) != 0) break;
+    const uint32_t crossings = positive & (notPositive << 1 | before);
+    if (crossings != 0) {
+      // The peak takes the slots up to and including the first crossing.
+      const int first = __builtin_ctz(crossings);
+      const uint32_t upToFirst = first == 31 ? ~0u : (2u << first) - 1;
+      peaks = _mm512_mask_max_ps(peaks, static_cast<__mmask16>(upToFirst), a, peaks);
+      peaksB = _mm512_mask_max_ps(peaksB, static_cast<__mmask16>(upToFirst >> 16), b, peaksB);
+      i += first;
+      scan.crossing = true;
+      break;
+    }
     before = notPositive >> 31;
     peaks = max(a, peaks);
     peaksB = max(b, peaksB);
@@ -136,18 +147,22 @@ int32_t scanThirtyTwos(const float* filtered, int32_t count, float& peak) {
   float lanes[16];
   _mm512_storeu_ps(lanes, peaks);
   raisePeak(lanes, 16, peak);
-  return i;
+  return scan;
 }
 
 }  // namespace
 
 #pragma GCC pop_options
 
-int32_t WideLaneSteps::scanWithoutCrossing(Instructions instructions, const float* filtered,
-                                           int32_t count, float& peak) noexcept {
-  int32_t i = 0;
-  if (instructions == Instructions::avx512 && kAvx512) i = scanThirtyTwos(filtered, count, peak);
-  return i + scanEights(filtered + 2 * i, count - i, peak);
+WideLaneSteps::Scan WideLaneSteps::scan(Instructions instructions, const float* filtered,
+                                         int32_t count, float& peak) noexcept {
+  Scan scan{0, false};
+  if (instructions == Instructions::avx512 && kAvx512) {
+    scan = scanThirtyTwos(filtered, count, peak);
+    if (scan.crossing) return scan;
+  }
+  scan.passed += scanEights(filtered + 2 * scan.passed, count - scan.passed, peak);
+  return scan;
 }
 
 

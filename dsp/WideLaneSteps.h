@@ -63,15 +63,23 @@ public:
   static size_t run(Instructions instructions, bool trackPitch, const SubRun& subRun,
                     State& state, size_t last) noexcept;
 
-  // The cycle analysis' scan over count consecutive history slots, eight at a time (with
-  // AVX-512, thirty-two while no crossing is near). filtered points at the first slot's
-  // filtered member, with the slot before it in the same array; slots are {raw, filtered}
-  // pairs. Stops before the first eight that hold a rising zero crossing (a positive value
-  // whose predecessor is not positive), or when fewer than eight remain, and returns how
-  // many slots it passed; peak rises to the largest value among them (NaNs and zeros never
-  // replace it). Needs available(), as run.
-  static int32_t scanWithoutCrossing(Instructions instructions, const float* filtered,
-                                     int32_t count, float& peak) noexcept;
+  // How far a scan came: the slots it passed, and whether the slot after them is the first
+  // rising crossing.
+  struct Scan {
+    int32_t passed;
+    bool crossing;
+  };
+
+  // The cycle analysis' scan over count consecutive history slots for the first rising zero
+  // crossing (a positive value whose predecessor is not positive). filtered points at the
+  // first slot's filtered member, with the slot before it in the same array; slots are
+  // {raw, filtered} pairs. With AVX-512 it takes thirty-two slots at a time and stops at
+  // the crossing itself; otherwise, and where fewer than thirty-two remain, eight at a time,
+  // stopping before the first eight that hold a crossing, or when fewer than eight remain.
+  // peak rises to the largest value among the slots passed, and the crossing's where it
+  // stopped at one (NaNs and zeros never replace it). Needs available(), as run.
+  static Scan scan(Instructions instructions, const float* filtered, int32_t count,
+                   float& peak) noexcept;
 };
 
 #endif
