@@ -22,7 +22,8 @@ std::string BenchSignal::label(int program) {
   const char* instructions = "SSE2";
 #if defined(QUORVELLA_WIDE_LANES)
   if (WideLaneSteps::available())
-    instructions = WideLaneSteps::best() == WideLaneSteps::Instructions::avx512 ? "AVX-512" : "AVX2";
+    instructions =
+        WideLaneSteps::best() == WideLaneSteps::Instructions::avx512 ? "AVX-512" : "AVX2";
 #endif
   return std::string(kFactoryPrograms[program].name) + ", " + instructions;
 }

@@ -276,7 +276,8 @@ size_t WideLaneLoop<kAvx512>::steps(const SubRun& r, State& state, size_t last) 
       const __m256i whole23 = _mm256_cvttpd_epi64(pos23);
       fraction01 = _mm256_cvtpd_ps(_mm256_sub_pd(pos01, _mm256_cvtepi64_pd(whole01)));
       fraction23 = _mm256_cvtpd_ps(_mm256_sub_pd(pos23, _mm256_cvtepi64_pd(whole23)));
-      _mm256_store_si256(reinterpret_cast<__m256i*>(r.slots), _mm256_and_si256(whole01, historyMask));
+      _mm256_store_si256(reinterpret_cast<__m256i*>(r.slots),
+                         _mm256_and_si256(whole01, historyMask));
       _mm256_store_si256(reinterpret_cast<__m256i*>(r.slots + 4),
                          _mm256_and_si256(whole23, historyMask));
     } else {
@@ -295,7 +296,8 @@ size_t WideLaneLoop<kAvx512>::steps(const SubRun& r, State& state, size_t last) 
         fraction01 = _mm256_cvtpd_ps(_mm256_sub_pd(pos01, _mm256_cvtepi32_pd(whole01)));
         fraction23 = _mm256_cvtpd_ps(_mm256_sub_pd(pos23, _mm256_cvtepi32_pd(whole23)));
       }
-      _mm256_store_si256(reinterpret_cast<__m256i*>(r.slots), _mm256_and_si256(wholes, historyMask));
+      _mm256_store_si256(reinterpret_cast<__m256i*>(r.slots),
+                         _mm256_and_si256(wholes, historyMask));
     }
     r.fraction = _mm256_set_m128(fraction23, fraction01);
 
@@ -394,7 +396,8 @@ size_t WideLaneLoop<kAvx512>::steps(const SubRun& r, State& state, size_t last) 
     const __m256 duty = _mm256_add_ps(pulseWidth, _mm256_mul_ps(e, pwmDepth));
     __m256 square;
     if constexpr (kAvx512)
-      square = _mm256_mask_blend_ps(_mm256_cmp_ps_mask(t, duty, _CMP_LE_OS), squareMinus, squarePlus);
+      square = _mm256_mask_blend_ps(_mm256_cmp_ps_mask(t, duty, _CMP_LE_OS), squareMinus,
+                                    squarePlus);
     else
       square = _mm256_xor_ps(squarePlus,
                              _mm256_andnot_ps(_mm256_cmp_ps(t, duty, _CMP_LE_OS), squareFlip));

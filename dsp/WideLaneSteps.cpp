@@ -103,7 +103,7 @@ namespace {
 
 // The maximum with every lane taken, which is the plain one; GCC 12 warns about the plain
 // intrinsic's undefined operand.
-inline __m512 max(__m512 a, __m512 b) { return _mm512_maskz_max_ps(0xFFFF, a, b); }
+inline __m512 maximum(__m512 a, __m512 b) { return _mm512_maskz_max_ps(0xFFFF, a, b); }
 
 // The scan thirty-two at a time in 512-bit vectors: one permutation puts sixteen filtered
 // members in order, and the crossing test takes the comparisons' mask bits, each slot's
@@ -111,7 +111,8 @@ inline __m512 max(__m512 a, __m512 b) { return _mm512_maskz_max_ps(0xFFFF, a, b)
 // the bits give, or before fewer than thirty-two slots remain.
 WideLaneSteps::Scan scanThirtyTwos(const float* filtered, int32_t count, float& peak) {
   const __m512 zero = _mm512_setzero_ps();
-  const __m512i odd = _mm512_setr_epi32(1, 3, 5, 7, 9, 11, 13, 15, 17, 19, 21, 23, 25, 27, 29, 31);
+  const __m512i odd =
+      _mm512_setr_epi32(1, 3, 5, 7, 9, 11, 13, 15, 17, 19, 21, 23, 25, 27, 29, 31);
   auto sixteen = [&](int32_t i) __attribute__((always_inline)) {
     const float* f = filtered + 2 * i;
     return _mm512_permutex2var_ps(_mm512_loadu_ps(f - 1), odd, _mm512_loadu_ps(f + 15));
@@ -140,10 +141,10 @@ WideLaneSteps::Scan scanThirtyTwos(const float* filtered, int32_t count, float& 
       break;
     }
     before = notPositive >> 31;
-    peaks = max(a, peaks);
-    peaksB = max(b, peaksB);
+    peaks = maximum(a, peaks);
+    peaksB = maximum(b, peaksB);
   }
-  peaks = max(peaksB, peaks);
+  peaks = maximum(peaksB, peaks);
   float lanes[16];
   _mm512_storeu_ps(lanes, peaks);
   raisePeak(lanes, 16, peak);
@@ -164,6 +165,5 @@ WideLaneSteps::Scan WideLaneSteps::scan(Instructions instructions, const float* 
   scan.passed += scanEights(filtered + 2 * scan.passed, count - scan.passed, peak);
   return scan;
 }
-
 
 #endif
