@@ -114,12 +114,14 @@ void prepare(BlockSettings& s, Memory& memory, const float* values, double sr,
   v[kFilterLfoAmount] = limit(v[kFilterLfoAmount], -kMaxOctaves, kMaxOctaves);
   v[kTriggerLevel] = std::max(v[kTriggerLevel], kMinTriggerLevel);
 
-  SvfCoefficients lowpass = memory.lowpass.get(
-      {v[kLowpassCutoff], sr}, [&] { return svfCoefficients(v[kLowpassCutoff], kInputFilterQ, sr); });
+  SvfCoefficients lowpass = memory.lowpass.get({v[kLowpassCutoff], sr}, [&] {
+    return svfCoefficients(v[kLowpassCutoff], kInputFilterQ, sr);
+  });
   s.inputLowpassF = f32(lowpass.f);
   s.inputLowpassDamping = f32(lowpass.damping);
-  SvfCoefficients highpass = memory.highpass.get(
-      {v[kHighpassCutoff], sr}, [&] { return svfCoefficients(v[kHighpassCutoff], kInputFilterQ, sr); });
+  SvfCoefficients highpass = memory.highpass.get({v[kHighpassCutoff], sr}, [&] {
+    return svfCoefficients(v[kHighpassCutoff], kInputFilterQ, sr);
+  });
   s.inputHighpassF = f32(highpass.f);
   s.inputHighpassDamping = f32(highpass.damping);
 
@@ -134,10 +136,10 @@ void prepare(BlockSettings& s, Memory& memory, const float* values, double sr,
   // Multimode filter: the LFO scales cutoff + 62.5 Hz so it can sweep down to 0; the
   // damping is stable at both ends of the envelope sweep.
   double m = lfoValue(s.filterLfoPhase, v[kFilterLfoShape]) * v[kFilterLfoAmount];
-  double fc = (v[kFilterCutoff] + 62.5) * memory.filterLfoFactor.get({m}, [&] { return pmath::exp2(m); }) -
-              62.5;
-  SvfCoefficients filter =
-      memory.filter.get({fc, v[kFilterQ], sr}, [&] { return svfCoefficients(fc, v[kFilterQ], sr); });
+  const double lfoFactor = memory.filterLfoFactor.get({m}, [&] { return pmath::exp2(m); });
+  double fc = (v[kFilterCutoff] + 62.5) * lfoFactor - 62.5;
+  SvfCoefficients filter = memory.filter.get({fc, v[kFilterQ], sr},
+                                             [&] { return svfCoefficients(fc, v[kFilterQ], sr); });
   const double envDepthFactor = memory.envDepthFactor.get(
       {v[kFilterEnvDepth]}, [&] { return pmath::exp2(v[kFilterEnvDepth]); });
   const double w2 = std::min(kPi * std::max(fc, 0.0) / sr * envDepthFactor, kPi / 4.0);
@@ -196,8 +198,8 @@ void prepare(BlockSettings& s, Memory& memory, const float* values, double sr,
     double increment = 440.0 * memory.increment.get({n}, [&] { return semitoneRatio(n); }) / sr;
     const double nTop = n + v[kPitchEnvDepth];
     s.fixedIncrement = f32(increment);
-    s.fixedIncrementRange = f32(
-        440.0 * memory.incrementTop.get({nTop}, [&] { return semitoneRatio(nTop); }) / sr - increment);
+    const double topRatio = memory.incrementTop.get({nTop}, [&] { return semitoneRatio(nTop); });
+    s.fixedIncrementRange = f32(440.0 * topRatio / sr - increment);
   }
 
   s.pulseWidth = f32((v[kPulseWidth] + lfoValue(s.pwmLfoPhase, v[kPwmLfoShape]) * v[kPwmLfoAmount]) * 0.01);
@@ -209,8 +211,8 @@ void prepare(BlockSettings& s, Memory& memory, const float* values, double sr,
 
   s.envAttackCoef = f32(
       memory.attack.get({v[kEnvAttack], sr}, [&] { return smoothingFactor(v[kEnvAttack], sr); }));
-  s.envReleaseCoef = f32(
-      memory.release.get({v[kEnvRelease], sr}, [&] { return smoothingFactor(v[kEnvRelease], sr); }));
+  s.envReleaseCoef = f32(memory.release.get({v[kEnvRelease], sr},
+                                            [&] { return smoothingFactor(v[kEnvRelease], sr); }));
   double preGain =
       memory.preGain.get({v[kEnvPreGain]}, [&] { return pmath::pow(10.0, v[kEnvPreGain] * 0.05); });
   s.envPreGain = f32(preGain);

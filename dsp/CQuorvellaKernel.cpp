@@ -110,8 +110,7 @@ CQuorvellaKernel::ZeroCrossing CQuorvellaKernel::scanZeroCrossing(const Slot* hi
   // Eight or thirty-two at a time where the processor can: up to the ring's end, slot 0
   // alone (its predecessor is the ring's last slot), then on from slot 1.
   if (steps != LaneSteps::sse2 && WideLaneSteps::available()) {
-    const WideLaneSteps::Instructions instructions =
-        steps == LaneSteps::best ? WideLaneSteps::best() : WideLaneSteps::Instructions::avx2;
+    const WideLaneSteps::Instructions instructions = WideLaneSteps::instructionsFor(steps);
     for (int pass = 0; pass < 2 && i < count; ++pass) {
       int32_t slot = (start + i) & kHistoryMask;
       if (slot == 0) {

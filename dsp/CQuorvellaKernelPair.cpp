@@ -27,12 +27,9 @@ bool overlaps(const float* a, const float* b, uint32_t frames) {
 }  // namespace
 
 CQuorvellaKernelPair::CQuorvellaKernelPair(Kernel& left, Kernel& right, LaneSteps steps) noexcept
-    : kernels{&left, &right}, runs{} {
+    : kernels{&left, &right}, runs{}, steps(steps) {
 #if defined(QUORVELLA_WIDE_LANES)
   wide = steps != LaneSteps::sse2 && WideLaneSteps::available();
-  widest = steps == LaneSteps::best;
-#else
-  (void)steps;
 #endif
 }
 
@@ -482,8 +479,8 @@ void CQuorvellaKernelPair::runSamples(const float* const inputs[2], float* const
                                  {runs[0].invPeriod, runs[1].invPeriod},
                                  {runs[0].period, runs[1].period},
                                  {runs[0].cycleStart, runs[1].cycleStart}};
-    j = WideLaneSteps::run(widest ? WideLaneSteps::best() : WideLaneSteps::Instructions::avx2,
-                           kTrackPitch, subRun, state, last);
+    j = WideLaneSteps::run(WideLaneSteps::instructionsFor(steps), kTrackPitch, subRun, state,
+                           last);
     copied = j;
     phase = state.phase;
     osc = state.osc;

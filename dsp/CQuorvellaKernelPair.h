@@ -57,6 +57,6 @@ private:
 
   Kernel* kernels[2];
   Run runs[2];
-  bool wide = false;     // four samples at a time
-  bool widest = false;   // with the best instruction set
+  LaneSteps steps;
+  bool wide = false;  // four samples at a time
 };

@@ -77,8 +77,8 @@ private:
   }
 };
 
-extern template class WideLaneLoop<false>;
-extern template class WideLaneLoop<true>;
+extern template size_t WideLaneLoop<false>::run(bool, const SubRun&, State&, size_t) noexcept;
+extern template size_t WideLaneLoop<true>::run(bool, const SubRun&, State&, size_t) noexcept;
 
 template <bool kAvx512>
 size_t WideLaneLoop<kAvx512>::run(bool trackPitch, const SubRun& subRun, State& state,

@@ -19,7 +19,7 @@
 
 #include "dsp/WideLaneLoop.h"
 
-template class WideLaneLoop<false>;
+template size_t WideLaneLoop<false>::run(bool, const SubRun&, State&, size_t) noexcept;
 
 #pragma GCC pop_options
 

@@ -19,7 +19,7 @@
 
 #include "dsp/WideLaneLoop.h"
 
-template class WideLaneLoop<true>;
+template size_t WideLaneLoop<true>::run(bool, const SubRun&, State&, size_t) noexcept;
 
 #pragma GCC pop_options
 

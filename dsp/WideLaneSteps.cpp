@@ -40,6 +40,10 @@ WideLaneSteps::Instructions WideLaneSteps::best() noexcept {
   return kAvx512 ? Instructions::avx512 : Instructions::avx2;
 }
 
+WideLaneSteps::Instructions WideLaneSteps::instructionsFor(LaneSteps steps) noexcept {
+  return steps == LaneSteps::best ? best() : Instructions::avx2;
+}
+
 size_t WideLaneSteps::run(Instructions instructions, bool trackPitch, const SubRun& subRun,
                           State& state, size_t last) noexcept {
   if (instructions == Instructions::avx512 && kAvx512)

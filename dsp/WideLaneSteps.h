@@ -22,6 +22,7 @@
 #include <cstdint>
 
 #include "dsp/BlockSettings.h"
+#include "dsp/LaneSteps.h"
 
 class WideLaneSteps {
 public:
@@ -54,6 +55,8 @@ public:
   // runs them with; both decided once, when the library loads.
   static bool available() noexcept;
   static Instructions best() noexcept;
+  // The set a choice of loop asks for: best() for LaneSteps::best, else AVX2.
+  static Instructions instructionsFor(LaneSteps steps) noexcept;
 
   // Runs the sub-run's samples from its first on, four at a time, while four samples and
   // the input after them lie within it (samples j to j + 3 need j + 4 <= last, last being
